@@ -1,0 +1,65 @@
+// Events, clocks and text conversion.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <clocale>
+#include <thread>
+
+#include "platform/Clock.h"
+#include "platform/Event.h"
+#include "platform/Text.h"
+
+namespace velmor::platform {
+namespace {
+
+TEST(Event, AutoResetIsConsumedByOneWait) {
+  Event event(false);
+  EXPECT_FALSE(event.wait(0));
+  event.set();
+  EXPECT_TRUE(event.wait(0));
+  EXPECT_FALSE(event.wait(0));
+}
+
+TEST(Event, ManualResetStaysSetUntilReset) {
+  Event event(true, true);
+  EXPECT_TRUE(event.wait(0));
+  EXPECT_TRUE(event.wait(Event::kInfinite));
+  event.reset();
+  EXPECT_FALSE(event.wait(20));
+}
+
+TEST(Event, WakesAWaiterOnAnotherThread) {
+  Event event(false);
+  std::thread setter([&] { event.set(); });
+  EXPECT_TRUE(event.wait(10000));
+  setter.join();
+}
+
+TEST(Clock, TicksAdvanceWithSleep) {
+  const uint32_t start = multimedia_time();
+  const uint32_t startTicks = tick_count();
+  sleep_ms(30);
+  EXPECT_GE(multimedia_time() - start, 25u);
+  EXPECT_LT(multimedia_time() - start, 5000u);
+  EXPECT_GE(tick_count() - startTicks, 25u);
+  TimerResolution resolution;
+}
+
+TEST(Text, RoundTripsAsciiInEveryCodePage) {
+  for (CodePage page : {CodePage::ThreadAnsi, CodePage::Ansi}) {
+    EXPECT_EQ(to_wide("VelmorS10PX_01", page), std::wstring(L"VelmorS10PX_01"));
+    EXPECT_EQ(to_narrow(L"EMU00001", page), std::string("EMU00001"));
+    EXPECT_EQ(to_narrow(L"", page), std::string());
+  }
+}
+
+TEST(Text, UnrepresentableTextFailsInsteadOfBeingMangled) {
+  const char *saved = std::setlocale(LC_CTYPE, nullptr);
+  const std::string previous = saved ? saved : "C";
+  std::setlocale(LC_CTYPE, "C");
+  EXPECT_FALSE(to_narrow(L"\u65e5\u672c", CodePage::ThreadAnsi).has_value());
+  std::setlocale(LC_CTYPE, previous.c_str());
+}
+
+}  // namespace
+}  // namespace velmor::platform
