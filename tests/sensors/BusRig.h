@@ -20,7 +20,11 @@ class BusRig : public CControllerBase {
   static constexpr uint8_t kFpga = kFpgaBus;
   static constexpr uint8_t kSensor = kSensorBus;
 
-  BusRig() { fpga_[0x81] = 0x02; }  // the FPGA is ready from power-up
+  // The FPGA is ready from power-up; the sensor's gain range bit is set.
+  BusRig() {
+    fpga_[0x81] = 0x02;
+    sensor_[0x0997] = 0x08;
+  }
 
   CControllerBase *controller() { return this; }
 
