@@ -1,0 +1,159 @@
+// The reduction and re-ordering routines: bit arithmetic, row order, depth
+// records and format checks.
+#include <gtest/gtest.h>
+
+#include "ImageFixtures.h"
+#include "imaging/DibImage.h"
+#include "imaging/Reductions.h"
+
+namespace velmor::imaging {
+namespace {
+
+using testing::At;
+using testing::Make;
+
+// A 16-bit image of 2 x 3 whose rows are told apart by their samples.
+class Reductions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Make(grey16_, 2, 3, 16);
+    for (int y = 0; y < 3; ++y) {
+      At<uint16_t>(grey16_, 0, y) = uint16_t(0x0ABC + y);
+      At<uint16_t>(grey16_, 1, y) = uint16_t(0xFFFF - y);
+    }
+    Make(grey8_, 2, 3, 8);
+  }
+  DibImage grey16_, grey8_;
+};
+
+TEST_F(Reductions, SixteenToEightKeepsTheTopSignificantBits) {
+  const struct {
+    int32_t bits;
+    uint8_t low, high;  // from 0x0ABC and 0xFFFF
+  } cases[] = {{16, 0x0A, 0xFF}, {12, 0xAB, 0xFF}, {10, 0xAF, 0xFF}, {8, 0xBC, 0xFF}};
+  for (const auto &c : cases) {
+    const SampleDepth depth{c.bits};
+    ASSERT_EQ(DibImage::Convert(grey8_, Reduce16To8, grey16_, nullptr, nullptr, &depth), 1);
+    EXPECT_EQ(At<uint8_t>(grey8_, 0, 0), c.low) << c.bits;
+    EXPECT_EQ(At<uint8_t>(grey8_, 1, 0), c.high) << c.bits;
+  }
+  // Without a record: this camera's twelve bits.
+  ASSERT_EQ(DibImage::Convert(grey8_, Reduce16To8, grey16_), 1);
+  EXPECT_EQ(At<uint8_t>(grey8_, 0, 0), 0xAB);
+  EXPECT_EQ(At<uint8_t>(grey8_, 0, 2), 0xAB);  // 0x0ABE >> 4
+}
+
+TEST_F(Reductions, FlippedFormsReverseTheRows) {
+  const SampleDepth depth{8};
+  ASSERT_EQ(DibImage::Convert(grey8_, Reduce16To8Flipped, grey16_, nullptr, nullptr, &depth), 1);
+  EXPECT_EQ(At<uint8_t>(grey8_, 0, 0), 0xBE);
+  EXPECT_EQ(At<uint8_t>(grey8_, 0, 2), 0xBC);
+  DibImage copy;
+  ASSERT_TRUE(copy.CreateLike(&grey16_));
+  ASSERT_EQ(DibImage::Convert(copy, RowCopyFlipped, grey16_), 1);
+  EXPECT_EQ(At<uint16_t>(copy, 1, 0), 0xFFFD);
+  EXPECT_EQ(At<uint16_t>(copy, 1, 2), 0xFFFF);
+}
+
+TEST_F(Reductions, WideningShiftsInSixteenBits) {
+  DibImage wide;
+  ASSERT_TRUE(wide.CreateLike(&grey16_));
+  const struct {
+    int32_t bits;
+    uint16_t low, high;
+  } cases[] = {{12, 0xABC0, 0xFFF0}, {10, 0xAF00, 0xFFC0}, {16, 0x0ABC, 0xFFFF}};
+  for (const auto &c : cases) {
+    const SampleDepth depth{c.bits};
+    ASSERT_EQ(DibImage::Convert(wide, Widen16, grey16_, nullptr, nullptr, &depth), 1);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 0), c.low) << c.bits;
+    EXPECT_EQ(At<uint16_t>(wide, 1, 0), c.high) << c.bits;
+  }
+}
+
+TEST_F(Reductions, DepthsOutsideEightToSixteenAreRefused) {
+  for (int32_t bits : {7, 17, -1}) {
+    const SampleDepth depth{bits};
+    EXPECT_EQ(DibImage::Convert(grey8_, Reduce16To8, grey16_, nullptr, nullptr, &depth), 0);
+    EXPECT_EQ(DibImage::Convert(grey16_, Widen16, grey16_, nullptr, nullptr, &depth), 0);
+  }
+  EXPECT_EQ(At<uint8_t>(grey8_, 0, 0), 0);
+}
+
+// One colour pixel per format, words or bytes B, G, R, fourth.
+TEST(ColourReductions, SixteenBitChannels) {
+  for (int32_t bits : {48, 64}) {
+    DibImage source, narrow, wide;
+    Make(source, 1, 2, bits);
+    Make(narrow, 1, 2, 24);
+    ASSERT_TRUE(wide.CreateLike(&source));
+    const uint16_t pixel[4] = {0x0123, 0x0456, 0x0FFF, 0x1234};
+    for (int c = 0; c < bits / 16; ++c) At<uint16_t>(source, 0, 1, c) = pixel[c];
+    ASSERT_EQ(DibImage::Convert(narrow, ReduceColour16To8, source), 1);
+    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 0), 0x12) << bits;
+    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 1), 0x45);
+    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 2), 0xFF);
+    const SampleDepth high{16};
+    ASSERT_EQ(DibImage::Convert(narrow, ReduceColour16To8Flipped, source, nullptr, nullptr, &high),
+              1);
+    EXPECT_EQ(At<uint8_t>(narrow, 0, 0, 0), 0x01);
+    EXPECT_EQ(At<uint8_t>(narrow, 0, 0, 2), 0x0F);
+
+    const SampleDepth ten{10};
+    ASSERT_EQ(DibImage::Convert(wide, WidenColour16, source, nullptr, nullptr, &ten), 1);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 0), 0x48C0);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 2), 0xFFC0);
+    ASSERT_EQ(DibImage::Convert(wide, WidenColour16Swapped, source), 1);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 0), 0xFFF0);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 1), 0x4560);
+    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 2), 0x1230);
+    if (bits == 64) {
+      EXPECT_EQ(At<uint16_t>(wide, 0, 1, 3), 0xFFFF);
+    }
+  }
+}
+
+TEST(ColourReductions, EightBitChannels) {
+  DibImage rgb, rgba, out24, out32;
+  Make(rgb, 2, 2, 24);
+  Make(rgba, 2, 2, 32);
+  Make(out24, 2, 2, 24);
+  Make(out32, 2, 2, 32);
+  const uint8_t pixel[4] = {10, 20, 30, 0};
+  for (int c = 0; c < 4; ++c) At<uint8_t>(rgba, 1, 0, c) = pixel[c];
+  for (int c = 0; c < 3; ++c) At<uint8_t>(rgb, 1, 0, c) = pixel[c];
+
+  ASSERT_EQ(DibImage::Convert(out24, CopyColour24, rgba), 1);
+  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 2), 30);
+  ASSERT_EQ(DibImage::Convert(out24, CopyColour24Flipped, rgb), 1);
+  EXPECT_EQ(At<uint8_t>(out24, 1, 1, 0), 10);
+  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 0), 0);
+
+  ASSERT_EQ(DibImage::Convert(out32, SwapRedBlue, rgba), 1);
+  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 0), 30);
+  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 2), 10);
+  ASSERT_EQ(DibImage::Convert(out24, SwapRedBlue, rgb), 1);
+  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 0), 30);
+  EXPECT_EQ(DibImage::Convert(out24, SwapRedBlue, rgba), 0);
+
+  At<uint8_t>(rgba, 0, 0, 3) = 0x0F;
+  ASSERT_EQ(DibImage::Convert(out32, OpaqueAlpha32, rgba), 1);
+  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 3), 0xFF);
+  EXPECT_EQ(At<uint8_t>(out32, 0, 0, 3), 0xF0);
+  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 1), 20);
+}
+
+TEST(ColourReductions, GreyFromColourIsWeightedIntegerLuminance) {
+  DibImage rgb, grey;
+  Make(rgb, 3, 1, 24);
+  Make(grey, 3, 1, 8);
+  const uint8_t pixels[3][3] = {{255, 255, 255}, {0, 0, 255}, {7, 100, 3}};  // B, G, R
+  for (int x = 0; x < 3; ++x)
+    for (int c = 0; c < 3; ++c) At<uint8_t>(rgb, x, 0, c) = pixels[x][c];
+  ASSERT_EQ(DibImage::Convert(grey, GreyFromColour, rgb), 1);
+  EXPECT_EQ(At<uint8_t>(grey, 0, 0), 255);
+  EXPECT_EQ(At<uint8_t>(grey, 1, 0), 76);  // 30 * 255 / 100 = 76.5
+  EXPECT_EQ(At<uint8_t>(grey, 2, 0), 60);  // (90 + 5900 + 77) / 100
+}
+
+}  // namespace
+}  // namespace velmor::imaging
