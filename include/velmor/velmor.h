@@ -197,6 +197,38 @@ VELMOR_API int32_t Velmor_WaitMessage(VELMOR_HWND window, VELMOR_MSG *out, int32
 VELMOR_API void Velmor_DestroyMessageWindow(VELMOR_HWND window);
 /**@}*/
 
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Emulated cameras
+ *
+ * With the environment variable VELMOR_EMULATED_CAMERAS set ("N" for N
+ * cameras of product ID 0x32F0, or a comma-separated list of product IDs) the
+ * library lists emulated cameras beside real ones. These functions steer
+ * them, so that hosts can test their own error handling; `camera` counts the
+ * emulated cameras from 0 in creation order. The keys are listed in the
+ * README: knobs (pattern, fps, drop_headers, fail_payload, stall, unplug,
+ * sensor_busy, eeprom_stuck, fpga_not_ready, trigger_mode, trigger,
+ * info_length), counters (frames_sent, headers_sent) and register peeks
+ * ("fpga:XX", "sensor:XXXX", "eeprom:XXXX", hexadecimal addresses).
+ */
+/**@{*/
+
+/**
+ * @brief Sets a knob of an emulated camera (or writes a register for a peek key).
+ * @return 1 on success; 0 for an unknown camera or key, a null key, a
+ *         read-only counter or a value the knob does not take.
+ */
+VELMOR_API int Velmor_EmulatorSet(int camera, const char *key, int value);
+
+/**
+ * @brief Reads a knob, counter or register of an emulated camera.
+ * @param value receives the current value.
+ * @return 1 on success; 0 for an unknown camera or key, a null key or a null
+ *         value pointer.
+ */
+VELMOR_API int Velmor_EmulatorGet(int camera, const char *key, int *value);
+/**@}*/
+
 #ifdef __cplusplus
 }
 #endif

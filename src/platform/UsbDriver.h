@@ -29,6 +29,11 @@ struct UsbGuid {
   bool operator==(const UsbGuid &) const = default;
 };
 
+// {328184C5-93E6-49B7-94B8-2ADA13AABB39}: the interface class under which the
+// FX3 driver lists the cameras of this family.
+inline constexpr UsbGuid kCameraInterfaceGuid = {{0xC5, 0x84, 0x81, 0x32, 0xE6, 0x93, 0xB7, 0x49,
+                                                  0x94, 0xB8, 0x2A, 0xDA, 0x13, 0xAA, 0xBB, 0x39}};
+
 // The 38-byte transfer record that prefixes every buffer given to the driver
 // (packed, little-endian). Control transfers use the setup fields and the
 // time-out in seconds; bulk transfers the endpoint address. The driver writes
