@@ -4,17 +4,21 @@
 #include <cstdint>
 
 #include "imaging/PixelRoutine.h"
+#include "platform/Cpu.h"
 
 namespace velmor::imaging::loops {
 
-// Runs op(i) for i in [0, n): first in blocks of a fixed length, which the
-// compiler vectorises even under its cheapest cost model, then one by one.
+// Runs op(i) for i in [0, n), where no two calls touch the same memory:
+// first in blocks of a fixed length, which the compiler vectorises even under
+// its cheapest cost model, then one by one.
 template <typename Op>
 [[gnu::always_inline]] inline void Vectorised(int32_t n, Op op) {
   constexpr int32_t kBlock = 32;
   int32_t i = 0;
-  for (; i + kBlock <= n; i += kBlock)
+  for (; i + kBlock <= n; i += kBlock) {
+    VELMOR_INDEPENDENT_ITERATIONS
     for (int32_t j = 0; j < kBlock; ++j) op(i + j);
+  }
   for (; i < n; ++i) op(i);
 }
 
