@@ -1,6 +1,8 @@
 #include "imaging/Demosaic.h"
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "imaging/PixelLoops.h"
@@ -20,52 +22,61 @@ int32_t Inside(int32_t i, int32_t n) {
 template <typename Sample>
 constexpr uint32_t kLargest = sizeof(Sample) == 1 ? 0xFFu : kSampleMax;
 
+// Two neighbouring samples as one word, the left one in the low half.
 template <typename Sample>
-[[gnu::always_inline]] inline uint16_t Clamped(Sample v) {
+using Pair = std::conditional_t<sizeof(Sample) == 1, uint16_t, uint32_t>;
+
+// The sample at column 2k + parity of a row, read as half of the k-th pair
+// (so the loops load whole words and vectorise). 16-bit samples beyond the
+// camera's range count as its largest, which keeps every sum below 16 bits.
+template <typename Sample>
+[[gnu::always_inline]] inline uint16_t SampleOf(const Sample *row, int32_t k, int32_t shift) {
+  Pair<Sample> pair;
+  std::memcpy(&pair, row + 2 * k, sizeof pair);
+  const auto v = uint32_t(Sample(pair >> shift));
   return uint16_t(v < kLargest<Sample> ? v : kLargest<Sample>);
 }
 
-// One row's worth of a colour at every column, padded by two columns before
-// and one after: those stand for the columns beyond the edges and are read
-// from the same colour four columns inside (-2 -> 2, -1 -> 3, width ->
-// width - 4). 16-bit samples beyond the camera's range count as its largest,
-// which keeps every sum below 16 bits.
-class PaddedRow {
+// One colour of one row at every other column, from `parity` on: entry k is
+// column 2k + parity. Entries -1 and `pairs` stand for columns beyond the
+// edges and are read from the same colour four columns inside (2 + parity
+// and width - 4 + parity).
+class ColourColumns {
  public:
-  explicit PaddedRow(int32_t width) : samples_(std::size_t(width) + 3), width_(width) {}
+  explicit ColourColumns(int32_t pairs) : entries_(std::size_t(pairs) + 2), pairs_(pairs) {}
 
-  const uint16_t *data() const { return samples_.data() + 2; }
+  const uint16_t *data() const { return entries_.data() + 1; }
 
   // 3 x the near row + the far row.
   template <typename Sample>
-  [[gnu::always_inline]] void Blend(const Sample *nearRow, const Sample *farRow) {
-    uint16_t *out = samples_.data() + 2;
+  [[gnu::always_inline]] void Blend(const Sample *nearRow, const Sample *farRow, int32_t parity) {
+    uint16_t *out = entries_.data() + 1;
+    const int32_t shift = parity * 8 * int32_t(sizeof(Sample));
     loops::Vectorised(
-        width_, [=](int32_t x) __attribute__((always_inline)) {
-          out[x] = uint16_t(3 * Clamped(nearRow[x]) + Clamped(farRow[x]));
+        pairs_, [=](int32_t k) __attribute__((always_inline)) {
+          out[k] = uint16_t(3 * SampleOf(nearRow, k, shift) + SampleOf(farRow, k, shift));
         });
     Pad();
   }
 
   template <typename Sample>
-  [[gnu::always_inline]] void Take(const Sample *row) {
-    uint16_t *out = samples_.data() + 2;
+  [[gnu::always_inline]] void Take(const Sample *row, int32_t parity) {
+    uint16_t *out = entries_.data() + 1;
+    const int32_t shift = parity * 8 * int32_t(sizeof(Sample));
     loops::Vectorised(
-        width_, [=](int32_t x)
-                    __attribute__((always_inline)) { out[x] = uint16_t(Clamped(row[x])); });
+        pairs_, [=](int32_t k)
+                    __attribute__((always_inline)) { out[k] = SampleOf(row, k, shift); });
     Pad();
   }
 
  private:
   void Pad() {
-    uint16_t *row = samples_.data() + 2;
-    row[-2] = row[2];
-    row[-1] = row[3];
-    row[width_] = row[width_ - 4];
+    entries_[0] = entries_[2];
+    entries_[std::size_t(pairs_) + 1] = entries_[std::size_t(pairs_) - 1];
   }
 
-  std::vector<uint16_t> samples_;
-  int32_t width_;
+  std::vector<uint16_t> entries_;
+  int32_t pairs_;
 };
 
 // (sum x gain) >> 11 limited to max, as the high half of a 16-bit product
@@ -76,40 +87,54 @@ class PaddedRow {
   return product < max ? product : max;
 }
 
-struct RowSetup {
-  uint16_t redGain32, blueGain32, max;  // gain factors x 32
-  int32_t redPhase;    // parity of the columns x whose block has its red cell in x (else x - 1)
-  int32_t greenPhase;  // parity of the columns whose upper green cell is in x (else x - 1)
+// The inputs of one output row. `even` and `odd` are the colours whose cells
+// lie on even and odd columns (red and blue, in either order). A colour on
+// even columns interpolates output column 2k from its entries k and k - 1
+// and column 2k + 1 from k and k + 1; one on odd columns both from k - 1 and
+// k. The green cells: upper[k] pairs with lower[k - 1] for column 2k when
+// the upper row's lie on even columns; with its odd cells upper[k - 1]
+// pairs with lower[k]; column 2k + 1 always takes upper[k] and lower[k].
+struct RowInputs {
+  const uint16_t *even, *odd, *upper, *lower;
+  uint16_t evenGain32, oddGain32, max;
+  int32_t greenOdd;  // 1: the upper row's green cells lie on odd columns
 };
 
-// One output row, B, G, R into the destination pixels (a fourth channel is
-// left alone). Where a block's red cell is in column x its blue cell is in
-// x - 1 and the other way round; each colour is interpolated as 3 x its near
-// column + its far one (x and x - 2, or x - 1 and x + 1) of the row blends.
-// Both forms are computed and one is kept by a mask from the column's
-// parity, so the loop has no branches and vectorises.
+// Output pairs into three planes of pairs of samples (B, G and R of columns
+// 2k and 2k + 1 in one word), which Store interleaves.
+template <typename Sample>
+[[gnu::always_inline]] inline void ShadePairs(Pair<Sample> *evenPlane, Pair<Sample> *oddPlane,
+                                              Pair<Sample> *greenPlane, const RowInputs &in,
+                                              int32_t pairs) {
+  constexpr int kBits = 8 * sizeof(Sample);
+  using P = Pair<Sample>;
+  const uint16_t *even = in.even, *odd = in.odd;
+  const uint16_t *upperFirst = in.upper - in.greenOdd, *lowerFirst = in.lower - 1 + in.greenOdd;
+  const uint16_t *upper = in.upper, *lower = in.lower;
+  const uint16_t evenGain = in.evenGain32, oddGain = in.oddGain32, max = in.max;
+  loops::Vectorised(
+      pairs, [=](int32_t k) __attribute__((always_inline)) {
+        const auto e0 = Scaled(uint16_t(3 * even[k] + even[k - 1]), evenGain, max);
+        const auto e1 = Scaled(uint16_t(3 * even[k] + even[k + 1]), evenGain, max);
+        const auto o0 = Scaled(uint16_t(3 * odd[k - 1] + odd[k]), oddGain, max);
+        const auto o1 = Scaled(uint16_t(3 * odd[k] + odd[k - 1]), oddGain, max);
+        const auto g0 = uint16_t((upperFirst[k] + lowerFirst[k]) >> 1);
+        const auto g1 = uint16_t((upper[k] + lower[k]) >> 1);
+        evenPlane[k] = P(e0 | P(e1) << kBits);
+        oddPlane[k] = P(o0 | P(o1) << kBits);
+        greenPlane[k] = P(g0 | P(g1) << kBits);
+      });
+}
+
+// Interleaves the planes into B, G, R pixels; a fourth channel is left alone.
 template <typename Sample, int Channels>
-[[gnu::always_inline]] inline void ShadeRow(Sample *out, const uint16_t *red, const uint16_t *blue,
-                                            const uint16_t *upper, const uint16_t *lower,
-                                            int32_t width, const RowSetup &setup) {
-  const uint16_t redGain = setup.redGain32, blueGain = setup.blueGain32, max = setup.max;
-  const int32_t redPhase = setup.redPhase, greenPhase = setup.greenPhase;
+[[gnu::always_inline]] inline void Store(Sample *out, const Sample *planeB, const Sample *planeG,
+                                         const Sample *planeR, int32_t width) {
   loops::Vectorised(
       width, [=](int32_t x) __attribute__((always_inline)) {
-        const auto redLeft = uint16_t(0u - uint32_t((x ^ redPhase) & 1));  // red cell in x - 1
-        const auto greenLeft = uint16_t(0u - uint32_t((x ^ greenPhase) & 1));
-        const auto redHere = uint16_t(3 * red[x] + red[x - 2]);
-        const auto redOther = uint16_t(3 * red[x - 1] + red[x + 1]);
-        const auto blueHere = uint16_t(3 * blue[x] + blue[x - 2]);
-        const auto blueOther = uint16_t(3 * blue[x - 1] + blue[x + 1]);
-        const auto greenUp = uint16_t(upper[x] + lower[x - 1]);
-        const auto greenDown = uint16_t(upper[x - 1] + lower[x]);
-        const auto r = uint16_t((redHere & ~redLeft) | (redOther & redLeft));
-        const auto b = uint16_t((blueHere & redLeft) | (blueOther & ~redLeft));
-        const auto g = uint16_t(((greenUp & ~greenLeft) | (greenDown & greenLeft)) >> 1);
-        out[Channels * x] = Sample(Scaled(b, blueGain, max));
-        out[Channels * x + 1] = Sample(g);
-        out[Channels * x + 2] = Sample(Scaled(r, redGain, max));
+        out[Channels * x] = planeB[x];
+        out[Channels * x + 1] = planeG[x];
+        out[Channels * x + 2] = planeR[x];
       });
 }
 
@@ -118,34 +143,48 @@ template <typename Sample, int Channels>
   const auto &p = *static_cast<const DemosaicParams *>(job.params);
   const int32_t width = job.region.width();
   const int32_t height = job.region.height();
+  const int32_t pairs = width / 2;
   const int32_t rowPhase = p.bayerMode & 1;
   const int32_t columnPhase = (p.bayerMode >> 1) & 1;
+  const auto redGain32 = uint16_t(BayerGainFactor(p.redGain) << 5);
+  const auto blueGain32 = uint16_t(BayerGainFactor(p.blueGain) << 5);
   // In mode 0 terms red sits on odd rows and even columns, blue on even rows
   // and odd columns, green where row and column parity agree. Parities are
-  // absolute; the row arrays count columns from the region's left edge.
+  // absolute; the work arrays count columns from the region's left edge.
   const int32_t redRowParity = 1 ^ rowPhase;
-  const int32_t redColumnParity = columnPhase;
+  const int32_t redOdd = (job.region.left ^ columnPhase) & 1;
 
   const auto row = [&](int32_t y) {
     return reinterpret_cast<const Sample *>(job.srcRow(job.region.top + Inside(y, height)));
   };
-  PaddedRow red(width), blue(width), upper(width), lower(width);
-  RowSetup setup{uint16_t(BayerGainFactor(p.redGain) << 5),
-                 uint16_t(BayerGainFactor(p.blueGain) << 5), uint16_t(kLargest<Sample>),
-                 (job.region.left ^ redColumnParity) & 1, 0};
+  ColourColumns red(pairs), blue(pairs), upper(pairs), lower(pairs);
+  std::vector<Pair<Sample>> planes(3 * std::size_t(pairs));
+  Pair<Sample> *planeB = planes.data(), *planeG = planeB + pairs, *planeR = planeG + pairs;
   for (int32_t y = 0; y < height; ++y) {
     const int32_t absoluteY = job.region.top + y;
     // A colour whose rows have this row's parity is nearest in row y (and
     // then next in row y - 2), otherwise in row y - 1 (then y + 1).
     const bool redRowHere = (absoluteY & 1) == redRowParity;
-    red.Blend(redRowHere ? row(y) : row(y - 1), redRowHere ? row(y - 2) : row(y + 1));
-    blue.Blend(redRowHere ? row(y - 1) : row(y), redRowHere ? row(y + 1) : row(y - 2));
-    upper.Take(row(y - 1));
-    lower.Take(row(y));
-    // Green in row y - 1 sits on columns of parity (y - 1) ^ rowPhase ^ columnPhase.
-    setup.greenPhase = (job.region.left ^ (absoluteY - 1) ^ rowPhase ^ columnPhase) & 1;
-    ShadeRow<Sample, Channels>(reinterpret_cast<Sample *>(job.dstRow(job.target.top + y)),
-                               red.data(), blue.data(), upper.data(), lower.data(), width, setup);
+    red.Blend(redRowHere ? row(y) : row(y - 1), redRowHere ? row(y - 2) : row(y + 1), redOdd);
+    blue.Blend(redRowHere ? row(y - 1) : row(y), redRowHere ? row(y + 1) : row(y - 2), 1 - redOdd);
+    // Green in row y - 1 sits on columns of parity (y - 1) ^ rowPhase ^
+    // columnPhase, in row y on the others.
+    const int32_t greenOdd = (job.region.left ^ (absoluteY - 1) ^ rowPhase ^ columnPhase) & 1;
+    upper.Take(row(y - 1), greenOdd);
+    lower.Take(row(y), 1 - greenOdd);
+    const RowInputs inputs{redOdd ? blue.data() : red.data(),
+                           redOdd ? red.data() : blue.data(),
+                           upper.data(),
+                           lower.data(),
+                           redOdd ? blueGain32 : redGain32,
+                           redOdd ? redGain32 : blueGain32,
+                           uint16_t(kLargest<Sample>),
+                           greenOdd};
+    ShadePairs<Sample>(redOdd ? planeB : planeR, redOdd ? planeR : planeB, planeG, inputs, pairs);
+    Store<Sample, Channels>(reinterpret_cast<Sample *>(job.dstRow(job.target.top + y)),
+                            reinterpret_cast<const Sample *>(planeB),
+                            reinterpret_cast<const Sample *>(planeG),
+                            reinterpret_cast<const Sample *>(planeR), width);
   }
   return 1;
 }
@@ -174,7 +213,8 @@ int32_t BayerGainFactor(int32_t gainPercent) {
 }
 
 int32_t Demosaic(const PixelJob &job) {
-  if (!job.params || job.region.width() < 4 || job.region.height() < 4) return 0;
+  if (!job.params || job.region.width() < 4 || job.region.height() < 4 || job.region.width() % 2)
+    return 0;
   if (loops::Formats(job, 3, 1)) return Dispatch<uint8_t, 3>(job);
   if (loops::Formats(job, 4, 1)) return Dispatch<uint8_t, 4>(job);
   if (loops::Formats(job, 6, 2)) return Dispatch<uint16_t, 3>(job);

@@ -160,7 +160,7 @@ TEST(Demosaic, PhaseFollowsAbsoluteParity) {
   Make(whole, 10, 6, 24);
   Make(part, 10, 6, 24);
   ASSERT_EQ(RunDemosaic(whole, raw, {1, 100, 100, 100}), 1);
-  PixelRect region{1, 0, 10, 6};
+  PixelRect region{1, 0, 9, 6};
   PixelPoint origin{1, 0};
   const DemosaicParams params{1, 100, 100, 100};
   ASSERT_EQ(DibImage::Convert(part, Demosaic, raw, &region, &origin, &params), 1);
@@ -204,6 +204,10 @@ TEST(Demosaic, RefusesTinyRegionsMismatchedFormatsAndMissingParameters) {
   EXPECT_EQ(DibImage::Convert(colour, Demosaic, raw), 0);
   Make(small, 2, 2, 8);
   EXPECT_EQ(RunDemosaic(colour, small, {}), 0);
+  // Odd widths are not produced by the camera and are refused.
+  Make(raw, 5, 4, 8);
+  Make(colour, 5, 4, 24);
+  EXPECT_EQ(RunDemosaic(colour, raw, {}), 0);
 }
 
 }  // namespace
