@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "imaging/PixelLoops.h"
-#include "platform/Cpu.h"
 
 namespace velmor::imaging {
 namespace {
@@ -189,22 +188,6 @@ template <typename Sample, int Channels>
   return 1;
 }
 
-template <typename Sample, int Channels>
-VELMOR_TARGET_AVX2 int32_t RunAvx2(const PixelJob &job) {
-  return Run<Sample, Channels>(job);
-}
-
-template <typename Sample, int Channels>
-int32_t RunBaseline(const PixelJob &job) {
-  return Run<Sample, Channels>(job);
-}
-
-template <typename Sample, int Channels>
-int32_t Dispatch(const PixelJob &job) {
-  return platform::cpu_has_avx2() ? RunAvx2<Sample, Channels>(job)
-                                  : RunBaseline<Sample, Channels>(job);
-}
-
 }  // namespace
 
 int32_t BayerGainFactor(int32_t gainPercent) {
@@ -215,10 +198,10 @@ int32_t BayerGainFactor(int32_t gainPercent) {
 int32_t Demosaic(const PixelJob &job) {
   if (!job.params || job.region.width() < 4 || job.region.height() < 4 || job.region.width() % 2)
     return 0;
-  if (loops::Formats(job, 3, 1)) return Dispatch<uint8_t, 3>(job);
-  if (loops::Formats(job, 4, 1)) return Dispatch<uint8_t, 4>(job);
-  if (loops::Formats(job, 6, 2)) return Dispatch<uint16_t, 3>(job);
-  if (loops::Formats(job, 8, 2)) return Dispatch<uint16_t, 4>(job);
+  if (loops::Formats(job, 3, 1)) return loops::Dispatched<Run<uint8_t, 3>>(job);
+  if (loops::Formats(job, 4, 1)) return loops::Dispatched<Run<uint8_t, 4>>(job);
+  if (loops::Formats(job, 6, 2)) return loops::Dispatched<Run<uint16_t, 3>>(job);
+  if (loops::Formats(job, 8, 2)) return loops::Dispatched<Run<uint16_t, 4>>(job);
   return 0;
 }
 

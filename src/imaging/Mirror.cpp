@@ -9,14 +9,15 @@ namespace velmor::imaging {
 namespace {
 
 template <typename Pixel>
-void Reverse(uint8_t *__restrict dst, const uint8_t *__restrict src, int32_t width) {
+[[gnu::always_inline]] inline void Reverse(uint8_t *dst, const uint8_t *src, int32_t width) {
   auto *out = reinterpret_cast<Pixel *>(dst);
   const auto *in = reinterpret_cast<const Pixel *>(src);
   loops::Vectorised(width, [=](int32_t x) { out[x] = in[width - 1 - x]; });
 }
 
 template <typename Pixel>
-int32_t Mirror(const PixelJob &job, const MirrorParams &mirror) {
+[[gnu::always_inline]] inline int32_t Mirror(const PixelJob &job) {
+  const auto &mirror = *static_cast<const MirrorParams *>(job.params);
   const int32_t width = job.region.width();
   const int32_t rows = job.region.height();
   const std::size_t bytes = std::size_t(width) * sizeof(Pixel);
@@ -49,9 +50,8 @@ int32_t Mirror(const PixelJob &job, const MirrorParams &mirror) {
 
 int32_t MirrorRows(const PixelJob &job) {
   if (!job.params) return 0;
-  const auto &mirror = *static_cast<const MirrorParams *>(job.params);
-  if (loops::Formats(job, 1, 1)) return Mirror<uint8_t>(job, mirror);
-  if (loops::Formats(job, 2, 2)) return Mirror<uint16_t>(job, mirror);
+  if (loops::Formats(job, 1, 1)) return loops::Dispatched<Mirror<uint8_t>>(job);
+  if (loops::Formats(job, 2, 2)) return loops::Dispatched<Mirror<uint16_t>>(job);
   return 0;
 }
 

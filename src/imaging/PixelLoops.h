@@ -25,7 +25,7 @@ template <typename Op>
 // Calls rowOp(destination row, source row, width) for every row of the job.
 // Flipped: source row (bottom - 1 - i) feeds destination row i.
 template <bool Flipped, typename RowOp>
-int32_t EachRow(const PixelJob &job, RowOp rowOp) {
+[[gnu::always_inline]] inline int32_t EachRow(const PixelJob &job, RowOp rowOp) {
   const int32_t rows = job.region.height();
   const int32_t width = job.region.width();
   for (int32_t i = 0; i < rows; ++i) {
@@ -33,6 +33,21 @@ int32_t EachRow(const PixelJob &job, RowOp rowOp) {
     rowOp(job.dstRow(job.target.top + i), job.srcRow(sourceRow), width);
   }
   return 1;
+}
+
+// A routine whose body (always inlined) is compiled twice, for the baseline
+// instruction set and for AVX2, the variant chosen by the processor.
+template <auto Kernel>
+VELMOR_TARGET_AVX2 int32_t WithAvx2(const PixelJob &job) {
+  return Kernel(job);
+}
+template <auto Kernel>
+int32_t WithBaseline(const PixelJob &job) {
+  return Kernel(job);
+}
+template <auto Kernel>
+int32_t Dispatched(const PixelJob &job) {
+  return platform::cpu_has_avx2() ? WithAvx2<Kernel>(job) : WithBaseline<Kernel>(job);
 }
 
 // Shift that leaves the top eight of `bits` significant bits, or -1 when the
