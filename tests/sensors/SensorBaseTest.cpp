@@ -8,17 +8,17 @@
 #include <thread>
 #include <vector>
 
-#include "SensorRig.h"
+#include "EmulatorRig.h"
 #include "sensors/SensorBase.h"
 #include "sensors/SensorIMX487.h"
 
 namespace velmor {
 namespace {
 
+using test::EmulatorRig;
 using test::FpgaReads;
 using test::FpgaWrites;
 using test::RegisterWrite;
-using test::SensorRig;
 using test::SensorWrites;
 
 // A driver with nothing of its own: the base behaviour of every slot.
@@ -186,7 +186,7 @@ TEST(SensorSlots, EveryOperationSitsInItsSlot) {
 }
 
 TEST(SensorBase, AnswersOfADriverThatSupportsNothing) {
-  SensorRig rig;
+  EmulatorRig rig;
   BareSensor sensor(rig.controller());
   int32_t word = 5;
   EXPECT_EQ(sensor.DetectSensor(), 0);
@@ -261,7 +261,7 @@ TEST(SensorBase, SensorInfoCopiesTheWholeBlockAndRefusesNull) {
 }
 
 TEST(FpgaHandshake, CaptureRestartPulsesTheModelsRegister) {
-  SensorRig rig;
+  EmulatorRig rig;
   BareSensor usual(rig.controller(), 63);
   EXPECT_EQ(usual.PulseCaptureRestart(), 1);
   BareSensor other(rig.controller(), 115);
@@ -272,7 +272,7 @@ TEST(FpgaHandshake, CaptureRestartPulsesTheModelsRegister) {
 }
 
 TEST(FpgaHandshake, ReadyFpgaIsLeftAlone) {
-  SensorRig rig;
+  EmulatorRig rig;
   BareSensor sensor(rig.controller());
   EXPECT_EQ(sensor.WaitFpgaReady(), 1);
   EXPECT_TRUE(FpgaWrites(rig.log()).empty());
@@ -280,7 +280,7 @@ TEST(FpgaHandshake, ReadyFpgaIsLeftAlone) {
 }
 
 TEST(FpgaHandshake, UnreadyFpgaGetsARestartRequestAndIsAwaited) {
-  SensorRig rig;
+  EmulatorRig rig;
   rig.setFpgaNotReady();
   BareSensor sensor(rig.controller());
   EXPECT_EQ(sensor.WaitFpgaReady(), 1);
@@ -289,7 +289,7 @@ TEST(FpgaHandshake, UnreadyFpgaGetsARestartRequestAndIsAwaited) {
 }
 
 TEST(SensorRegisters, VerifiedWriteChecksThePortAndReadsTheValueBack) {
-  SensorRig rig;
+  EmulatorRig rig;
   CSensorIMX487 sensor(rig.controller());
   ASSERT_EQ(sensor.WriteSensorRegisterVerified(0x0702, 0x08), 1);
   EXPECT_EQ(rig.sensor(0x0702), 0x08);
@@ -309,7 +309,7 @@ TEST(SensorRegisters, VerifiedWriteChecksThePortAndReadsTheValueBack) {
 }
 
 TEST(SensorRegisters, BusySensorPortGivesUpAfterHundredAttemptsThreeMillisecondsApart) {
-  SensorRig rig;
+  EmulatorRig rig;
   rig.setSensorBusy(true);
   CSensorIMX487 sensor(rig.controller());
   int32_t value = 0;
@@ -328,7 +328,7 @@ TEST(SensorRegisters, BusySensorPortGivesUpAfterHundredAttemptsThreeMilliseconds
 }
 
 TEST(SensorRegisters, ConcurrentReadsNeverSeeEachOthersRegister) {
-  SensorRig rig;
+  EmulatorRig rig;
   CSensorIMX487 sensor(rig.controller());
   ASSERT_EQ(sensor.WriteSensorRegister(0x07B4, 0x11), 1);
   ASSERT_EQ(sensor.WriteSensorRegister(0x0404, 0x22), 1);

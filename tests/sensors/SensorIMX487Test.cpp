@@ -3,23 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
-#include "SensorRig.h"
+#include "EmulatorRig.h"
 #include "sensors/SensorIMX487.h"
+#include "transport/VelmorCy3Cam.h"
 
 namespace velmor {
 namespace {
 
+using test::EmulatorRig;
 using test::FpgaWrites;
 using test::Registers;
 using test::RegisterWrite;
-using test::SensorRig;
 using test::SensorWrites;
 
 class IMX487Test : public ::testing::Test {
  protected:
-  SensorRig rig;
+  EmulatorRig rig;
   CSensorIMX487 sensor{rig.controller()};
 
   std::vector<RegisterWrite> sensorWrites() { return SensorWrites(rig.log()); }
@@ -296,6 +298,79 @@ TEST(IMX487WithoutController, EveryRegisterOperationFailsAtOnce) {
   EXPECT_EQ(sensor.info().gain.current, 0);
   EXPECT_EQ(sensor.info().blackLevel.current, 240);
   EXPECT_EQ(sensor.info().mirrorH.current, 0);
+}
+
+// The emulated picture as the driver's registers shape it: 16-bit frames of a
+// small window clear of the emulator's defect pixels, read through the
+// controller's header and payload reads.
+class IMX487Picture : public ::testing::Test {
+ protected:
+  static constexpr int kWidth = 608;
+  static constexpr int kHeight = 16;
+
+  void SetUp() override {
+    ASSERT_EQ(rig.fx3().PrepareStaging(), 1);
+    ASSERT_EQ(sensor.InitializeSensor(), 1);
+    ASSERT_EQ(sensor.SetBitDepth(1), 1);
+    ASSERT_EQ(sensor.SetReadoutWindow(1600, kWidth, 1040, kHeight, 0), 1);
+    const RegisterWrite output[] = {{0x44, uint8_t(kWidth)},
+                                    {0x45, uint8_t(kWidth >> 8)},
+                                    {0x40, uint8_t(kHeight)},
+                                    {0x41, 0},
+                                    {0x3C, 2}};
+    for (const RegisterWrite &write : output) {
+      ASSERT_EQ(rig.controller()->WriteFpgaRegister(uint8_t(write.reg), write.value), 1);
+    }
+  }
+
+  // Mean 12-bit sample of the next frame.
+  std::optional<double> MeanSample() {
+    std::vector<uint8_t> payload(kWidth * kHeight * 2);
+    TransferDescriptor descriptor{};
+    descriptor.buffer = payload.data();
+    descriptor.capacity = uint32_t(payload.size());
+    if (!rig.fx3().ReadFrameHeader(&descriptor, 0) ||
+        descriptor.payloadLength() != payload.size() ||
+        !rig.fx3().ReadFramePayload(&descriptor, 2000)) {
+      return std::nullopt;
+    }
+    double sum = 0;
+    for (std::size_t i = 0; i < payload.size(); i += 2) sum += payload[i] | payload[i + 1] << 8;
+    return sum / (kWidth * kHeight);
+  }
+  double Signal() {
+    const std::optional<double> mean = MeanSample();
+    EXPECT_TRUE(mean.has_value()) << "no frame from the emulated camera";
+    return mean.value_or(0) - sensor.info().blackLevel.current;
+  }
+
+  EmulatorRig rig;
+  CSensorIMX487 sensor{rig.controller()};
+};
+
+TEST_F(IMX487Picture, DoublingTheExposureDoublesTheSignal) {
+  ASSERT_EQ(sensor.SetExposureLines(300), 1);
+  const double single = Signal();
+  ASSERT_EQ(sensor.SetExposureLines(600), 1);
+  const double doubled = Signal();
+  EXPECT_GT(single, 50);
+  EXPECT_NEAR(doubled / single, 2.0, 0.03);
+}
+
+TEST_F(IMX487Picture, GainCode60DoublesTheSignal) {
+  ASSERT_EQ(sensor.SetExposureLines(300), 1);
+  const double plain = Signal();
+  ASSERT_EQ(sensor.SetGain(60), 1);
+  EXPECT_NEAR(Signal() / plain, 2.0, 0.03);
+}
+
+TEST_F(IMX487Picture, BlackLevelMovesTheFloor) {
+  ASSERT_EQ(sensor.SetExposureLines(300), 1);
+  const std::optional<double> low = MeanSample();
+  ASSERT_EQ(sensor.SetBlackLevel(500), 1);
+  const std::optional<double> high = MeanSample();
+  ASSERT_TRUE(low && high);
+  EXPECT_NEAR(*high - *low, 500 - 240, 1.0);
 }
 
 }  // namespace
