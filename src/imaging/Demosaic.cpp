@@ -21,7 +21,8 @@ int32_t Inside(int32_t i, int32_t n) {
 template <typename Sample>
 constexpr uint32_t kLargest = sizeof(Sample) == 1 ? 0xFFu : kSampleMax;
 
-// Two neighbouring samples as one word, the left one in the low half.
+// Two neighbouring samples as one word: the left one in the low half, as
+// little-endian memory holds them.
 template <typename Sample>
 using Pair = std::conditional_t<sizeof(Sample) == 1, uint16_t, uint32_t>;
 

@@ -27,7 +27,8 @@ inline int32_t MirrorAdjustedBayerMode(int32_t mode, bool vertical, bool horizon
 // to 0 ... 400.
 int32_t BayerGainFactor(int32_t gainPercent);
 
-// Source and destination of the same size, at least 4 x 4 pixels. Each
+// Source and destination of the same size, at least 4 x 4 pixels and of an
+// even width (the camera delivers no other; odd widths are refused). Each
 // output pixel (x, y) is the colour of the 2 x 2 block whose lower-right
 // cell is source pixel (x, y): green the mean of its two green cells, red and
 // blue interpolated at the block centre from the four nearest samples of

@@ -29,6 +29,27 @@ bool ValidDepth(int32_t bitsPerPixel) {
   }
 }
 
+// Expands In-byte pixels (1: an index into the colour table) into Out-byte
+// B, G, R pixels; a fourth byte becomes 0, as GDI leaves it.
+template <int In, int Out>
+int32_t ExpandPixels(const PixelJob &job) {
+  const auto *colours = static_cast<const RgbQuad *>(job.params);
+  return loops::EachRow<false>(job, [colours](uint8_t *dst, const uint8_t *src, int32_t width) {
+    for (int32_t x = 0; x < width; ++x) {
+      uint8_t *q = dst + Out * x;
+      if constexpr (In == 1) {
+        const RgbQuad &c = colours[src[x]];
+        q[0] = c.rgbBlue;
+        q[1] = c.rgbGreen;
+        q[2] = c.rgbRed;
+      } else {
+        std::memcpy(q, src + In * x, 3);
+      }
+      if constexpr (Out == 4) q[3] = 0;
+    }
+  });
+}
+
 // The software stand-in for BitBlt: params is the source's colour table.
 int32_t SoftwareBlit(const PixelJob &job) {
   const int32_t in = job.srcBytesPerPixel;
@@ -38,22 +59,11 @@ int32_t SoftwareBlit(const PixelJob &job) {
     return loops::EachRow<false>(
         job, [bytes](uint8_t *dst, const uint8_t *src, int32_t) { std::memmove(dst, src, bytes); });
   }
-  if ((out != 3 && out != 4) || (in != 1 && in != 3 && in != 4)) return 0;
-  const auto *colours = static_cast<const RgbQuad *>(job.params);
-  return loops::EachRow<false>(job, [=](uint8_t *dst, const uint8_t *src, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) {
-      uint8_t *q = dst + out * x;
-      if (in == 1) {
-        const RgbQuad &c = colours[src[x]];
-        q[0] = c.rgbBlue;
-        q[1] = c.rgbGreen;
-        q[2] = c.rgbRed;
-      } else {
-        std::memcpy(q, src + in * x, 3);
-      }
-      if (out == 4) q[3] = 0;
-    }
-  });
+  if (in == 1 && out == 3) return ExpandPixels<1, 3>(job);
+  if (in == 1 && out == 4) return ExpandPixels<1, 4>(job);
+  if (in == 3 && out == 4) return ExpandPixels<3, 4>(job);
+  if (in == 4 && out == 3) return ExpandPixels<4, 3>(job);
+  return 0;
 }
 
 PixelRect WholeImage(const DibImage &image) { return {0, 0, image.width(), image.height()}; }
