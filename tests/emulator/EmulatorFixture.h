@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -40,7 +41,8 @@ class EmulatorFixture : public ::testing::Test {
     record.setTimeoutSeconds(3);
     record.setBuffer(38, 64);
     record.WriteTo(buffer);
-    std::memcpy(buffer + 38, data.data(), data.size());
+    if (!data.empty())
+      std::memcpy(buffer + 38, data.data(), std::min<std::size_t>(data.size(), 64));
     Answer answer;
     answer.ok = (device ? device : device_.get())->ControlTransfer(buffer, 102, &answer.returned);
     answer.data.assign(buffer + 38, buffer + 102);
