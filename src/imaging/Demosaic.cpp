@@ -30,52 +30,64 @@ using Pair = std::conditional_t<sizeof(Sample) == 1, uint16_t, uint32_t>;
 // (so the loops load whole words and vectorise). 16-bit samples beyond the
 // camera's range count as its largest, which keeps every sum below 16 bits.
 template <typename Sample>
-[[gnu::always_inline]] inline uint16_t SampleOf(const Sample *row, int32_t k, int32_t shift) {
-  Pair<Sample> pair;
-  std::memcpy(&pair, row + 2 * k, sizeof pair);
+[[gnu::always_inline]] inline uint16_t HalfOf(Pair<Sample> pair, int32_t shift) {
   const auto v = uint32_t(Sample(pair >> shift));
   return uint16_t(v < kLargest<Sample> ? v : kLargest<Sample>);
 }
 
-// One colour of one row at every other column, from `parity` on: entry k is
-// column 2k + parity. Entries -1 and `pairs` stand for columns beyond the
-// edges and are read from the same colour four columns inside (2 + parity
-// and width - 4 + parity).
-class ColourColumns {
+template <typename Sample>
+[[gnu::always_inline]] inline Pair<Sample> PairAt(const Sample *row, int32_t k) {
+  Pair<Sample> pair;
+  std::memcpy(&pair, row + 2 * k, sizeof pair);
+  return pair;
+}
+
+// What one output row needs of rows y - 2 ... y + 1, at every other column.
+// Row y holds one colour (red or blue) on columns of one parity and green on
+// the others; row y - 1 the other colour on the other parity, and so green
+// where row y has its colour. Each colour is blended as 3 x its near row +
+// its far one: row y with y - 2, row y - 1 with y + 1. Entry k is column
+// 2k + the parity of its cells; entries -1 and `pairs` stand for columns
+// beyond the edges and are read from the same colour four columns inside.
+class RowSamples {
  public:
-  explicit ColourColumns(int32_t pairs) : entries_(std::size_t(pairs) + 2), pairs_(pairs) {}
+  explicit RowSamples(int32_t pairs)
+      : here_(std::size_t(pairs) + 2),
+        above_(here_.size()),
+        hereGreen_(here_.size()),
+        aboveGreen_(here_.size()),
+        pairs_(pairs) {}
 
-  const uint16_t *data() const { return entries_.data() + 1; }
-
-  // 3 x the near row + the far row.
+  // parity: that of the columns where row y holds its colour.
   template <typename Sample>
-  [[gnu::always_inline]] void Blend(const Sample *nearRow, const Sample *farRow, int32_t parity) {
-    uint16_t *out = entries_.data() + 1;
-    const int32_t shift = parity * 8 * int32_t(sizeof(Sample));
+  [[gnu::always_inline]] void Fill(const Sample *twoAbove, const Sample *above, const Sample *row,
+                                   const Sample *below, int32_t parity) {
+    uint16_t *here = here_.data() + 1, *up = above_.data() + 1;
+    uint16_t *hereGreen = hereGreen_.data() + 1, *upGreen = aboveGreen_.data() + 1;
+    const int32_t colour = parity * 8 * int32_t(sizeof(Sample));
+    const int32_t green = (1 - parity) * 8 * int32_t(sizeof(Sample));
     loops::Vectorised(
         pairs_, [=](int32_t k) __attribute__((always_inline)) {
-          out[k] = uint16_t(3 * SampleOf(nearRow, k, shift) + SampleOf(farRow, k, shift));
+          const Pair<Sample> y = PairAt(row, k), y1 = PairAt(above, k);
+          here[k] =
+              uint16_t(3 * HalfOf<Sample>(y, colour) + HalfOf<Sample>(PairAt(twoAbove, k), colour));
+          up[k] = uint16_t(3 * HalfOf<Sample>(y1, green) + HalfOf<Sample>(PairAt(below, k), green));
+          hereGreen[k] = HalfOf<Sample>(y, green);
+          upGreen[k] = HalfOf<Sample>(y1, colour);
         });
-    Pad();
+    for (auto *entries : {&here_, &above_, &hereGreen_, &aboveGreen_}) {
+      (*entries)[0] = (*entries)[2];
+      (*entries)[std::size_t(pairs_) + 1] = (*entries)[std::size_t(pairs_) - 1];
+    }
   }
 
-  template <typename Sample>
-  [[gnu::always_inline]] void Take(const Sample *row, int32_t parity) {
-    uint16_t *out = entries_.data() + 1;
-    const int32_t shift = parity * 8 * int32_t(sizeof(Sample));
-    loops::Vectorised(
-        pairs_, [=](int32_t k)
-                    __attribute__((always_inline)) { out[k] = SampleOf(row, k, shift); });
-    Pad();
-  }
+  const uint16_t *here() const { return here_.data() + 1; }
+  const uint16_t *above() const { return above_.data() + 1; }
+  const uint16_t *hereGreen() const { return hereGreen_.data() + 1; }
+  const uint16_t *aboveGreen() const { return aboveGreen_.data() + 1; }
 
  private:
-  void Pad() {
-    entries_[0] = entries_[2];
-    entries_[std::size_t(pairs_) + 1] = entries_[std::size_t(pairs_) - 1];
-  }
-
-  std::vector<uint16_t> entries_;
+  std::vector<uint16_t> here_, above_, hereGreen_, aboveGreen_;
   int32_t pairs_;
 };
 
@@ -157,25 +169,22 @@ template <typename Sample, int Channels>
   const auto row = [&](int32_t y) {
     return reinterpret_cast<const Sample *>(job.srcRow(job.region.top + Inside(y, height)));
   };
-  ColourColumns red(pairs), blue(pairs), upper(pairs), lower(pairs);
+  RowSamples samples(pairs);
   std::vector<Pair<Sample>> planes(3 * std::size_t(pairs));
   Pair<Sample> *planeB = planes.data(), *planeG = planeB + pairs, *planeR = planeG + pairs;
   for (int32_t y = 0; y < height; ++y) {
-    const int32_t absoluteY = job.region.top + y;
-    // A colour whose rows have this row's parity is nearest in row y (and
-    // then next in row y - 2), otherwise in row y - 1 (then y + 1).
-    const bool redRowHere = (absoluteY & 1) == redRowParity;
-    red.Blend(redRowHere ? row(y) : row(y - 1), redRowHere ? row(y - 2) : row(y + 1), redOdd);
-    blue.Blend(redRowHere ? row(y - 1) : row(y), redRowHere ? row(y + 1) : row(y - 2), 1 - redOdd);
-    // Green in row y - 1 sits on columns of parity (y - 1) ^ rowPhase ^
-    // columnPhase, in row y on the others.
-    const int32_t greenOdd = (job.region.left ^ (absoluteY - 1) ^ rowPhase ^ columnPhase) & 1;
-    upper.Take(row(y - 1), greenOdd);
-    lower.Take(row(y), 1 - greenOdd);
-    const RowInputs inputs{redOdd ? blue.data() : red.data(),
-                           redOdd ? red.data() : blue.data(),
-                           upper.data(),
-                           lower.data(),
+    // Row y holds red when its parity is red's, else blue; the colour of row
+    // y - 1 lies on the other columns, and so does the green of row y.
+    const bool redRowHere = ((job.region.top + y) & 1) == redRowParity;
+    const int32_t parity = redRowHere ? redOdd : 1 - redOdd;
+    samples.Fill(row(y - 2), row(y - 1), row(y), row(y + 1), parity);
+    const uint16_t *red = redRowHere ? samples.here() : samples.above();
+    const uint16_t *blue = redRowHere ? samples.above() : samples.here();
+    const int32_t greenOdd = parity;  // the upper row's green lies where row y has its colour
+    const RowInputs inputs{redOdd ? blue : red,
+                           redOdd ? red : blue,
+                           samples.aboveGreen(),
+                           samples.hereGreen(),
                            redOdd ? blueGain32 : redGain32,
                            redOdd ? redGain32 : blueGain32,
                            uint16_t(kLargest<Sample>),
