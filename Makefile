@@ -2,10 +2,11 @@
 # the whole test suite; both install what they need first.
 BUILD ?= build
 BUILD_ASAN ?= build-asan
+BUILD_WINDOWS ?= build-windows
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build run check check-asan clean
+.PHONY: all bootstrap bootstrap-windows build run check check-asan check-windows clean
 
 all: build
 
@@ -31,5 +32,20 @@ check-asan: bootstrap
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
+# The Windows DLL cross-built with mingw-w64, its tests run under Wine in a
+# prefix inside the build tree; the wineserver lives for the test run only.
+bootstrap-windows:
+	@scripts/bootstrap base windows
+
+$(BUILD_WINDOWS)/build.ninja: | bootstrap-windows
+	cmake -S . -B $(BUILD_WINDOWS) -G Ninja -DVELMOR_WERROR=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+check-windows: bootstrap-windows $(BUILD_WINDOWS)/build.ninja
+	cmake --build $(BUILD_WINDOWS) -j $(JOBS)
+	cmake/wine-session start $(BUILD_WINDOWS)
+	ctest --test-dir $(BUILD_WINDOWS) --output-on-failure -j $(JOBS); \
+	  status=$$?; cmake/wine-session stop $(BUILD_WINDOWS); exit $$status
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WINDOWS)

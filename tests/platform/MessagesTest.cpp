@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "platform/Messages.h"
@@ -48,18 +49,27 @@ TEST(MessageWindow, AnUnlimitedWaitEndsWhenAMessageArrives) {
   Velmor_DestroyMessageWindow(window);
 }
 
-TEST(MessageWindow, DestroyingReleasesWaitersAndForgetsTheWindow) {
-  VELMOR_HWND window = Velmor_CreateMessageWindow();
+TEST(MessageWindow, DestroyingReleasesTheWaiterAndForgetsTheWindow) {
+  // The waiter is the window's creating thread, the one thread that may wait
+  // on it on every platform; another thread destroys the window. Destroying
+  // must wake the waiter whether it is already waiting or not.
+  std::promise<VELMOR_HWND> created;
   int32_t result = -1;
+  Clock::duration waited{};
   std::thread waiter([&] {
+    VELMOR_HWND own = Velmor_CreateMessageWindow();
+    created.set_value(own);
     VELMOR_MSG message{};
-    result = Velmor_WaitMessage(window, &message, 10000);
+    const auto start = Clock::now();
+    result = Velmor_WaitMessage(own, &message, 60000);
+    waited = Clock::now() - start;
   });
-  // Posting until the waiter has consumed nothing would race; destroying is
-  // what must wake it, whether it is already waiting or not.
+  VELMOR_HWND window = created.get_future().get();
   Velmor_DestroyMessageWindow(window);
   waiter.join();
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(result, 0);
+  EXPECT_LT(waited, std::chrono::seconds(30)) << "destroying did not release the waiter";
   EXPECT_FALSE(post_message(window, VELMOR_WM_ERROR, 0, 1));
   Velmor_DestroyMessageWindow(window);  // a second destroy is ignored
 }
