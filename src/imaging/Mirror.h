@@ -12,7 +12,8 @@ struct MirrorParams {
   bool vertical = false;
 };
 
-// Works in place when destination and source are the same image.
+// Works in place when destination and source are the same image and the
+// region is where it lands (the whole image, as the pipeline runs it).
 int32_t MirrorRows(const PixelJob &job);
 
 }  // namespace velmor::imaging
