@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <new>
 
 namespace velmor::emulator {
 namespace {
@@ -421,28 +422,37 @@ void EmulatedCamera::StoreFrameInMemory() {
   WriteMemory(stride * (lastSentCounter_ & 0xFFFF), lastSent_->data(), lastSent_->size());
 }
 
-void EmulatedCamera::CopyMemory(uint64_t address, uint8_t *to, uint64_t count) {
-  if (memory_.empty()) memory_.resize(kCameraMemorySize);
+uint8_t *EmulatedCamera::Memory() {
+  if (!memory_) memory_.reset(static_cast<uint8_t *>(std::calloc(kCameraMemorySize, 1)));
+  return memory_.get();
+}
+
+bool EmulatedCamera::CopyMemory(uint64_t address, uint8_t *to, uint64_t count) {
+  uint8_t *memory = Memory();
+  if (memory == nullptr) return false;
   while (count > 0) {
     const uint64_t offset = address % kCameraMemorySize;
     const uint64_t n = std::min(count, kCameraMemorySize - offset);
-    std::memcpy(to, memory_.data() + offset, n);
+    std::memcpy(to, memory + offset, n);
     to += n;
     address += n;
     count -= n;
   }
+  return true;
 }
 
-void EmulatedCamera::WriteMemory(uint64_t address, const uint8_t *from, uint64_t count) {
-  if (memory_.empty()) memory_.resize(kCameraMemorySize);
+bool EmulatedCamera::WriteMemory(uint64_t address, const uint8_t *from, uint64_t count) {
+  uint8_t *memory = Memory();
+  if (memory == nullptr) return false;
   while (count > 0) {
     const uint64_t offset = address % kCameraMemorySize;
     const uint64_t n = std::min(count, kCameraMemorySize - offset);
-    std::memcpy(memory_.data() + offset, from, n);
+    std::memcpy(memory + offset, from, n);
     from += n;
     address += n;
     count -= n;
   }
+  return true;
 }
 
 uint32_t EmulatedCamera::Submit(uint32_t generation, BulkRequest &request, RequestKind kind) {
@@ -486,10 +496,10 @@ bool EmulatedCamera::ServeIn(BulkRequest &request, Clock::time_point now) {
   if (stall_) return false;
   if (memoryRead_.remaining > 0) {
     const uint32_t n = uint32_t(std::min<uint64_t>(request.length, memoryRead_.remaining));
-    CopyMemory(memoryRead_.address, request.data, n);
+    const bool ok = CopyMemory(memoryRead_.address, request.data, n);
     memoryRead_.address += n;
     memoryRead_.remaining -= n;
-    Complete(request, true, n);
+    Complete(request, ok, n);
     return true;
   }
   if (sending_) {
@@ -543,10 +553,10 @@ bool EmulatedCamera::ServeIn(BulkRequest &request, Clock::time_point now) {
 bool EmulatedCamera::ServeOut(BulkRequest &request) {
   if (memoryWrite_.remaining > 0) {
     const uint32_t n = uint32_t(std::min<uint64_t>(request.length, memoryWrite_.remaining));
-    WriteMemory(memoryWrite_.address, request.data, n);
+    const bool ok = WriteMemory(memoryWrite_.address, request.data, n);
     memoryWrite_.address += n;
     memoryWrite_.remaining -= n;
-    Complete(request, true, n);
+    Complete(request, ok, n);
     return true;
   }
   const uint8_t *block = request.data;

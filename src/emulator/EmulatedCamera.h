@@ -7,7 +7,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -126,8 +128,11 @@ class EmulatedCamera {
   void Complete(BulkRequest &request, bool ok, uint32_t transferred, uint32_t usbStatus = 0);
   void FailPending(uint8_t endpoint, bool allEndpoints);
   void Unplug();
-  void CopyMemory(uint64_t address, uint8_t *to, uint64_t count);
-  void WriteMemory(uint64_t address, const uint8_t *from, uint64_t count);
+  // The camera memory, allocated on first use; null when it cannot be.
+  uint8_t *Memory();
+  // False when the camera memory cannot be allocated.
+  bool CopyMemory(uint64_t address, uint8_t *to, uint64_t count);
+  bool WriteMemory(uint64_t address, const uint8_t *from, uint64_t count);
   bool Peek(std::string_view key, bool write, int *value);
   // Knob side effects.
   void TimingChanged(Clock::time_point now);
@@ -175,7 +180,12 @@ class EmulatedCamera {
   Payload cachedFrame_;
   std::list<BulkRequest *> pending_;
 
-  std::vector<uint8_t> memory_;  // allocated on first use
+  // Allocated zeroed on first use; the system hands out its pages as they
+  // are touched, so an unused region costs nothing.
+  struct FreeMemory {
+    void operator()(uint8_t *memory) const { std::free(memory); }
+  };
+  std::unique_ptr<uint8_t, FreeMemory> memory_;
   Stream memoryRead_, memoryWrite_;
 };
 

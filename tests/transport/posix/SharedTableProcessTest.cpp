@@ -19,7 +19,8 @@ constexpr const char *kActionVariable = "VELMOR_TABLE_HELPER";
 constexpr const char *kNameVariable = "VELMOR_TABLE_NAME";
 
 // Helper: attach, print "rows users", then act: "report" detaches, "enumerate"
-// enumerates one emulated camera first, "hang" attaches and waits to be killed.
+// enumerates one emulated camera first, "environment" enumerates the cameras
+// its environment asks for, "hang" attaches and waits to be killed.
 [[maybe_unused]] const bool kHelperRan = [] {
   const char *action = std::getenv(kActionVariable);
   const char *name = std::getenv(kNameVariable);
@@ -28,8 +29,8 @@ constexpr const char *kNameVariable = "VELMOR_TABLE_NAME";
   const std::string what = action;
   {
     CFx3Api api;
-    if (what == "enumerate") {
-      emulator::EmulatorHub::Instance().Configure("1");
+    if (what == "enumerate" || what == "environment") {
+      if (what == "enumerate") emulator::EmulatorHub::Instance().Configure("1");
       const platform::UsbGuid guid = platform::kCameraInterfaceGuid;
       api.SetInterfaceGuid(&guid);
       api.EnumerateDevices();
@@ -47,7 +48,7 @@ class TwoProcesses : public TransportFixture {
     pid_t pid = -1;
     FILE *output = nullptr;
   };
-  Helper Start(const char *action) {
+  Helper Start(const char *action, const char *cameras = nullptr) {
     int pipeFds[2];
     EXPECT_EQ(pipe(pipeFds), 0);
     const pid_t pid = fork();
@@ -56,6 +57,10 @@ class TwoProcesses : public TransportFixture {
       close(pipeFds[0]);
       setenv(kActionVariable, action, 1);
       setenv(kNameVariable, mapName_.c_str(), 1);
+      if (cameras)
+        setenv("VELMOR_EMULATED_CAMERAS", cameras, 1);
+      else
+        unsetenv("VELMOR_EMULATED_CAMERAS");
       execl("/proc/self/exe", "helper", static_cast<char *>(nullptr));
       std::_Exit(127);
     }
@@ -74,8 +79,8 @@ class TwoProcesses : public TransportFixture {
     waitpid(helper.pid, &status, 0);
     return status;
   }
-  std::pair<int, int> Run(const char *action) {
-    Helper helper = Start(action);
+  std::pair<int, int> Run(const char *action, const char *cameras = nullptr) {
+    Helper helper = Start(action, cameras);
     const auto report = Report(helper);
     EXPECT_EQ(Finish(helper), 0);
     return report;
@@ -98,6 +103,13 @@ TEST_F(TwoProcesses, RowsOfAnotherProcessAreKeptByEnumeration) {
   const platform::UsbGuid guid = platform::kCameraInterfaceGuid;
   api.SetInterfaceGuid(&guid);
   EXPECT_EQ(api.EnumerateDevices(), 1) << "the other process's camera stays in the table";
+}
+
+TEST_F(TwoProcesses, EmulatedCamerasComeFromTheEnvironment) {
+  EXPECT_EQ(Run("environment", "0x32F0,0x3020,0x32F0"), std::make_pair(3, 1));
+  EXPECT_EQ(Run("environment", "2"), std::make_pair(2, 1));
+  EXPECT_EQ(Run("environment", "0"), std::make_pair(0, 1));
+  EXPECT_EQ(Run("environment"), std::make_pair(0, 1)) << "unset: no emulated cameras";
 }
 
 TEST_F(TwoProcesses, LastDetachResetsTheTable) {
