@@ -95,6 +95,19 @@ TEST(RegionMean, AveragesOnAnEightBitScale) {
   EXPECT_EQ(DibImage::Convert(grey8, RegionMean, grey8, &empty), 0);
 }
 
+TEST(RegionMean, WideRowsSumExactly) {
+  DibImage frame;
+  Make(frame, 2848, 3, 16);
+  uint64_t sum = 0;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 2848; ++x) {
+      const auto v = uint16_t((x * 7 + y * 131) % 4096);
+      At<uint16_t>(frame, x, y) = v;
+      sum += v >> 4;
+    }
+  EXPECT_EQ(DibImage::Convert(frame, RegionMean, frame), int32_t(sum / (2848 * 3)));
+}
+
 TEST(PreviewScaler, NearestNeighbourTurnedUpright) {
   DibImage source, display;
   Make(source, 4, 4, 8);
