@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "../support/VirtualSlot.h"
 #include "EmulatorRig.h"
 #include "sensors/SensorBase.h"
 #include "sensors/SensorIMX487.h"
@@ -28,24 +29,8 @@ class BareSensor : public CSensorBase {
       : CSensorBase(controller, 0x10, modelCode) {}
 };
 
-// Position of a virtual operation in the table, counting the destructor as
-// one slot. Itanium C++ ABI (GCC and Clang on every target we build): a
-// pointer to a virtual member holds 1 + its byte offset in the table, and
-// the destructor occupies two entries.
-template <class Member>
-int SlotOf(Member member) {
-  struct {
-    uintptr_t offsetPlusOne;
-    ptrdiff_t adjustment;
-  } raw;
-  static_assert(sizeof(member) == sizeof(raw));
-  std::memcpy(&raw, &member, sizeof raw);
-  if ((raw.offsetPlusOne & 1) == 0) return -1;
-  return int((raw.offsetPlusOne - 1) / sizeof(void *)) - 1;
-}
-
 TEST(SensorSlots, EveryOperationSitsInItsSlot) {
-#define SLOT(name) std::make_pair(std::string(#name), SlotOf(&CSensorBase::name))
+#define SLOT(name) std::make_pair(std::string(#name), test::VirtualSlot(&CSensorBase::name))
   const std::vector<std::pair<std::string, int>> slots = {SLOT(SetModelCode),
                                                           SLOT(SetOptionFlags),
                                                           SLOT(GetOptionFlags),
