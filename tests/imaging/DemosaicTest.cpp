@@ -2,8 +2,8 @@
 // saturation, the two-pixel frame, phases and the mirror adjustment.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 
 #include "ImageFixtures.h"
 #include "imaging/Demosaic.h"
@@ -208,6 +208,59 @@ TEST(Demosaic, RefusesTinyRegionsMismatchedFormatsAndMissingParameters) {
   Make(raw, 5, 4, 8);
   Make(colour, 5, 4, 24);
   EXPECT_EQ(RunDemosaic(colour, raw, {}), 0);
+}
+
+// The demosaic written pixel by pixel from its definition: the block whose
+// lower-right cell is (x, y), each colour from its cell and the same colour
+// two columns and two rows further, out-of-region neighbours substituted.
+// Compared on rows wide enough for the vectorised blocks and their tails.
+int ReferenceChannel(const DibImage &raw, int mode, int x, int y, char colour, int gain) {
+  const auto cell = [&](int cx, int cy) {
+    const int ex = (cx ^ (mode >> 1)) & 1, ey = (cy ^ mode) & 1;
+    return ex == ey ? 'G' : ex ? 'B' : 'R';
+  };
+  const auto inside = [](int i, int n) { return i == -2 ? 2 : i == -1 ? 3 : i == n ? n - 4 : i; };
+  const auto p = [&](int cx, int cy) -> int {
+    cx = inside(cx, raw.width());
+    cy = inside(cy, raw.height());
+    return raw.bitsPerPixel() == 8 ? At<uint8_t>(raw, cx, cy) : At<uint16_t>(raw, cx, cy);
+  };
+  const int largest = raw.bitsPerPixel() == 8 ? 255 : 4095;
+  int sum = 0, greens = 0;
+  for (int cy = y - 1; cy <= y; ++cy)
+    for (int cx = x - 1; cx <= x; ++cx) {
+      if (colour == 'G' && cell(cx & 1, cy & 1) == 'G') greens += std::min(p(cx, cy), largest);
+      if (colour == 'G' || cell(cx & 1, cy & 1) != colour) continue;
+      const int dx = cx == x ? -2 : 2, dy = cy == y ? -2 : 2;
+      const auto q = [&](int ax, int ay) { return std::min(p(ax, ay), largest); };
+      sum = 9 * q(cx, cy) + 3 * q(cx + dx, cy) + 3 * q(cx, cy + dy) + q(cx + dx, cy + dy);
+    }
+  if (colour == 'G') return greens >> 1;
+  return std::min((sum * int(gain * 1.28)) >> 11, largest);
+}
+
+TEST(Demosaic, WideRowsMatchThePixelByPixelDefinition) {
+  for (int32_t bits : {24, 32, 48, 64}) {
+    const bool wide = bits >= 48;
+    DibImage raw, colour;
+    Make(raw, 140, 7, wide ? 16 : 8);
+    Make(colour, 140, 7, bits);
+    Scribble(raw, 77);
+    if (wide) At<uint16_t>(raw, 50, 3) = 0xF000;  // beyond twelve bits
+    for (int32_t mode = 0; mode < 4; ++mode) {
+      const DemosaicParams params{mode, 100 + 70 * mode, 100, 260 - 50 * mode};
+      ASSERT_EQ(RunDemosaic(colour, raw, params), 1);
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 140; ++x)
+          for (int c = 0; c < 3; ++c) {
+            const char name = "BGR"[c];
+            const int gain = c == 0 ? params.blueGain : params.redGain;
+            const int got = wide ? At<uint16_t>(colour, x, y, c) : At<uint8_t>(colour, x, y, c);
+            ASSERT_EQ(got, ReferenceChannel(raw, mode, x, y, name, gain))
+                << bits << " bpp, mode " << mode << " at (" << x << ", " << y << ") " << name;
+          }
+    }
+  }
 }
 
 }  // namespace

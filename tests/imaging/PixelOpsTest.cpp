@@ -53,7 +53,7 @@ TEST_P(Mirror, ReversesRowsColumnsOrBothInPlace) {
   const int32_t bits = GetParam();
   for (int32_t height : {4, 5}) {
     DibImage original, image;
-    Make(original, 3, height, bits);
+    Make(original, 75, height, bits);  // past the first vectorised block
     Scribble(original, 6);
     for (const MirrorParams mirror : {MirrorParams{true, false}, MirrorParams{false, true},
                                       MirrorParams{true, true}, MirrorParams{false, false}}) {
@@ -61,8 +61,8 @@ TEST_P(Mirror, ReversesRowsColumnsOrBothInPlace) {
       std::memcpy(image.bits(), original.bits(), original.sizeBytes());
       ASSERT_EQ(DibImage::Convert(image, MirrorRows, image, nullptr, nullptr, &mirror), 1);
       for (int y = 0; y < height; ++y)
-        for (int x = 0; x < 3; ++x) {
-          const int sx = mirror.horizontal ? 2 - x : x;
+        for (int x = 0; x < 75; ++x) {
+          const int sx = mirror.horizontal ? 74 - x : x;
           const int sy = mirror.vertical ? height - 1 - y : y;
           const auto want =
               bits == 8 ? At<uint8_t>(original, sx, sy) : At<uint16_t>(original, sx, sy);

@@ -2,6 +2,8 @@
 // records and format checks.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "ImageFixtures.h"
 #include "imaging/DibImage.h"
 #include "imaging/Reductions.h"
@@ -153,6 +155,60 @@ TEST(ColourReductions, GreyFromColourIsWeightedIntegerLuminance) {
   EXPECT_EQ(At<uint8_t>(grey, 0, 0), 255);
   EXPECT_EQ(At<uint8_t>(grey, 1, 0), 76);  // 30 * 255 / 100 = 76.5
   EXPECT_EQ(At<uint8_t>(grey, 2, 0), 60);  // (90 + 5900 + 77) / 100
+}
+
+// Rows wide enough for the vectorised blocks and their tails, every routine
+// against its per-pixel rule.
+TEST(WideRows, EveryRoutineKeepsItsRulePastTheFirstBlocks) {
+  constexpr int kWidth = 75;
+  DibImage grey16, colour48, colour64, colour24, colour32, out8, out16, out24, out32, out48, out64;
+  for (auto [image, bits] : {std::pair{&grey16, 16},
+                             {&colour48, 48},
+                             {&colour64, 64},
+                             {&colour24, 24},
+                             {&colour32, 32}}) {
+    Make(*image, kWidth, 2, bits);
+    testing::Scribble(*image, uint32_t(bits));
+  }
+  for (auto [image, bits] :
+       {std::pair{&out8, 8}, {&out16, 16}, {&out24, 24}, {&out32, 32}, {&out48, 48}, {&out64, 64}})
+    Make(*image, kWidth, 2, bits);
+  const SampleDepth ten{10};
+  ASSERT_EQ(DibImage::Convert(out8, Reduce16To8Flipped, grey16, nullptr, nullptr, &ten), 1);
+  ASSERT_EQ(DibImage::Convert(out16, Widen16, grey16), 1);
+  ASSERT_EQ(DibImage::Convert(out24, ReduceColour16To8, colour48), 1);
+  ASSERT_EQ(DibImage::Convert(out64, WidenColour16Swapped, colour64, nullptr, nullptr, &ten), 1);
+  ASSERT_EQ(DibImage::Convert(out48, WidenColour16, colour48), 1);
+  ASSERT_EQ(DibImage::Convert(out32, OpaqueAlpha32, colour32), 1);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      ASSERT_EQ(At<uint8_t>(out8, x, y), uint8_t(At<uint16_t>(grey16, x, 1 - y) >> 2)) << x;
+      ASSERT_EQ(At<uint16_t>(out16, x, y), uint16_t(At<uint16_t>(grey16, x, y) << 4)) << x;
+      for (int c = 0; c < 3; ++c) {
+        ASSERT_EQ(At<uint8_t>(out24, x, y, c), uint8_t(At<uint16_t>(colour48, x, y, c) >> 4));
+        ASSERT_EQ(At<uint16_t>(out64, x, y, c), uint16_t(At<uint16_t>(colour64, x, y, 2 - c) << 6));
+        ASSERT_EQ(At<uint16_t>(out48, x, y, c), uint16_t(At<uint16_t>(colour48, x, y, c) << 4));
+        ASSERT_EQ(At<uint8_t>(out32, x, y, c), At<uint8_t>(colour32, x, y, c));
+      }
+      ASSERT_EQ(At<uint16_t>(out64, x, y, 3), 0xFFFF);
+      ASSERT_EQ(At<uint8_t>(out32, x, y, 3), uint8_t(~At<uint8_t>(colour32, x, y, 3)));
+    }
+  ASSERT_EQ(DibImage::Convert(out24, ReduceColour16To8Flipped, colour64), 1);
+  ASSERT_EQ(DibImage::Convert(out32, SwapRedBlue, colour32), 1);
+  ASSERT_EQ(DibImage::Convert(out8, GreyFromColour, colour24), 1);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        ASSERT_EQ(At<uint8_t>(out24, x, y, c), uint8_t(At<uint16_t>(colour64, x, 1 - y, c) >> 4));
+        ASSERT_EQ(At<uint8_t>(out32, x, y, c), At<uint8_t>(colour32, x, y, 2 - c));
+      }
+      const uint8_t *p = &At<uint8_t>(colour24, x, y);
+      ASSERT_EQ(At<uint8_t>(out8, x, y), (30 * p[2] + 59 * p[1] + 11 * p[0]) / 100);
+    }
+  ASSERT_EQ(DibImage::Convert(out24, CopyColour24, colour32), 1);
+  for (int x = 0; x < kWidth; ++x)
+    for (int c = 0; c < 3; ++c)
+      ASSERT_EQ(At<uint8_t>(out24, x, 1, c), At<uint8_t>(colour32, x, 1, c));
 }
 
 }  // namespace
