@@ -357,6 +357,15 @@ TEST_F(DeviceOpen, FpgaRegistersAreCutToEightBitsAndTheUserByteLivesInTheEeprom)
   EXPECT_EQ(engine.ReadFpgaRegister(0x07, &ok), 0xA5);
   EXPECT_EQ(ok, 1);
 
+  // The model that resets its port instead gets no FPGA access at all.
+  engine.SetProductId(0x3042);
+  Hub().Camera(0)->log().Clear();
+  EXPECT_EQ(engine.WriteFpgaRegister(0x07, 1), 0);
+  EXPECT_EQ(engine.ReadFpgaRegister(0x07, &ok), 0);
+  EXPECT_EQ(ok, 0);
+  EXPECT_TRUE(Log(0).empty());
+  engine.SetProductId(kProductId);
+
   ASSERT_EQ(engine.WriteUserByte(0x5C), 1);
   ASSERT_TRUE(Hub().Camera(0)->Get("eeprom:1080", &value));
   EXPECT_EQ(value, 0x5C);
