@@ -30,21 +30,21 @@ TEST_F(Timing, NominalFullFrameTakesAbout24Ms) {
   // 2992 lines of 443 / 54.545 us.
   const double period = MeasurePeriod(8);
   EXPECT_GT(period, 24.3 * 0.9);
-  EXPECT_LT(period, 24.3 * 1.5);
+  EXPECT_LT(period, 24.3 * 2.0);
 }
 
 TEST_F(Timing, LongerFrameLengthStretchesTheFrame) {
   SensorWriteWide(0x02D4, 2992 * 2, 3);
   const double period = MeasurePeriod(4);
   EXPECT_GT(period, 48.6 * 0.9);
-  EXPECT_LT(period, 48.6 * 1.5);
+  EXPECT_LT(period, 48.6 * 2.0);
 }
 
 TEST_F(Timing, FpsKnobOverridesTheRate) {
   ASSERT_TRUE(camera_->Set("fps", 100));
   const double period = MeasurePeriod(8);
   EXPECT_GT(period, 10.0 * 0.9);
-  EXPECT_LT(period, 10.0 * 1.5);
+  EXPECT_LT(period, 10.0 * 2.0);
 }
 
 TEST_F(Timing, FpsZeroAnswersAtOnceAndCountsEveryFrame) {
