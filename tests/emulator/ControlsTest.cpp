@@ -1,5 +1,5 @@
 // The emulated-camera controls: hub configuration, the exported knobs and
-// register peeks, and memory command blocks.
+// register peeks.
 #include "EmulatorFixture.h"
 #include "velmor/velmor.h"
 
@@ -55,61 +55,6 @@ TEST_F(Hub, ExportedControlsReachTheCamera) {
   EXPECT_EQ(Velmor_EmulatorGet(0, "fpga:100", &value), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, "eeprom:2000", &value), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, "sensor:", &value), 0);
-}
-
-TEST_F(Hub, ShortInformationBlocks) {
-  ASSERT_TRUE(camera_->Set("info_length", 10));
-  const Answer info = Control(0xC0, 0xB0, 0, 0);
-  ASSERT_TRUE(info.ok);
-  EXPECT_EQ(info.returned, 48u);
-}
-
-using CameraMemory = EmulatorFixture;
-
-std::vector<uint8_t> CommandBlock(char kind, uint64_t address, uint32_t length) {
-  std::vector<uint8_t> block(32, 0);
-  block[0] = 'A';
-  block[1] = 'U';
-  block[2] = '3';
-  block[3] = uint8_t(kind);
-  block[4] = 2;
-  for (int i = 0; i < 8; ++i) block[8 + i] = uint8_t(address >> (8 * i));
-  for (int i = 0; i < 4; ++i) block[16 + i] = uint8_t(length >> (8 * i));
-  return block;
-}
-
-TEST_F(CameraMemory, CommandBlocksWriteAndReadBack) {
-  std::vector<uint8_t> data(8192);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7);
-  auto write = CommandBlock('W', 0x100000, 8192);
-  ASSERT_TRUE(Bulk(0x01, write.data(), 32, 1000).ok);
-  ASSERT_TRUE(Bulk(0x01, data.data(), 8192, 1000).ok);
-  auto read = CommandBlock('R', 0x100000, 8192);
-  ASSERT_TRUE(Bulk(0x01, read.data(), 32, 1000).ok);
-  std::vector<uint8_t> back(8192);
-  const Transfer t = Bulk(0x81, back.data(), 8192, 1000);
-  ASSERT_TRUE(t.ok);
-  EXPECT_EQ(t.transferred, 8192u);
-  EXPECT_EQ(back, data);
-  std::vector<uint8_t> junk(32, 0);
-  EXPECT_FALSE(Bulk(0x01, junk.data(), 32, 1000).ok) << "not a command block";
-}
-
-TEST_F(CameraMemory, StoredFrameLandsAtStrideTimesCounter) {
-  ASSERT_TRUE(camera_->Set("fps", 0));
-  SetWindow(0, 0, 640, 16);
-  uint32_t counter = 0;
-  const auto frame = ReadFrame(524288, &counter);
-  ASSERT_TRUE(frame);
-  ASSERT_TRUE(FpgaWrite(0x3F, 2));
-  const uint64_t stride =
-      uint64_t(FpgaRead(0x78) | FpgaRead(0x79) << 8 | FpgaRead(0x7A) << 16 | FpgaRead(0x7B) << 24) *
-      256;
-  auto read = CommandBlock('R', stride * (counter & 0xFFFF), uint32_t(frame->size()));
-  ASSERT_TRUE(Bulk(0x01, read.data(), 32, 1000).ok);
-  std::vector<uint8_t> back(frame->size());
-  ASSERT_TRUE(Bulk(0x81, back.data(), uint32_t(back.size()), 1000).ok);
-  EXPECT_EQ(back, *frame);
 }
 
 }  // namespace

@@ -158,22 +158,6 @@ TEST_F(FrameStream, AbortAndPortResetCancelPendingReads) {
   EXPECT_TRUE(device_->ResetPipe(0x81));
 }
 
-TEST_F(FrameStream, BufferedTransfersCountTheRecord) {
-  ASSERT_TRUE(Arm());
-  std::vector<uint8_t> buffer(38 + 64);
-  platform::SingleTransfer record;
-  record.setEndpoint(0x81);
-  record.WriteTo(buffer.data());
-  const auto io = device_->NewIo();
-  ASSERT_EQ(device_->StartBuffered(buffer.data(), uint32_t(buffer.size()), *io),
-            platform::kUsbCompleted);
-  ASSERT_TRUE(io->Wait(0));
-  uint32_t count = 0;
-  ASSERT_TRUE(io->Result(&count));
-  EXPECT_EQ(count, 38u + 64u);
-  EXPECT_EQ(Le32(buffer.data() + 38 + 16), 640u * 32u);
-}
-
 TEST_F(FrameStream, SixteenBitFramesAreTwiceAsLong) {
   SetOutput(640, 32, 2);
   ASSERT_TRUE(Arm());

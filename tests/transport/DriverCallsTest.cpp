@@ -122,15 +122,6 @@ TEST_F(DriverCalls, NullHandlesFailWithoutCrashing) {
   EXPECT_EQ(api_->AbortPipe(nullptr), 0);
 }
 
-TEST_F(DriverCalls, ResetsAndSpeed) {
-  EXPECT_EQ(api_->ResetParentPort(handle_.get()), 1);
-  EXPECT_EQ(api_->ResetPipe(handle_.get(), 0x81), 1);
-  EXPECT_EQ(api_->AbortPipe(handle_.get()), 1);
-  uint32_t speed = 0;
-  EXPECT_EQ(api_->GetDeviceSpeed(handle_.get(), &speed), 1);
-  EXPECT_EQ(speed, 4u);
-}
-
 TEST_F(DriverCalls, BufferedTransferCountsTheRecordAndAbortsWhenStuck) {
   ASSERT_TRUE(Arm());
   std::vector<uint8_t> buffer(38 + 64);
