@@ -1,6 +1,8 @@
-// The engine's capture operations. The transfer thread and the frame ring
-// are not built yet: until they are, capture answers as a camera that
-// delivers no frames, and stopping only tells the sensor driver.
+// The engine's capture operations and the settings tied to them. The
+// transfer thread, the frame ring and the FPGA frame geometry are not built
+// yet: until they are, capture answers as a camera that delivers no frames,
+// stopping only tells the sensor driver, and the depth and trigger mode go to
+// the sensor driver alone.
 #include "engine/VelmorU3K7Base.h"
 #include "transport/VelmorCy3Cam.h"
 
