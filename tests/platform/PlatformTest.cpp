@@ -67,5 +67,22 @@ TEST(Text, UnrepresentableTextFailsInsteadOfBeingMangled) {
   std::setlocale(LC_CTYPE, previous.c_str());
 }
 
+TEST(Text, ConvertsExactlyOrNotAtAll) {
+  // Which of these a code page holds differs (1252, 932, UTF-8, the C
+  // locale); whatever converts must come back unchanged.
+  for (CodePage page : {CodePage::ThreadAnsi, CodePage::Ansi}) {
+    for (const wchar_t *text : {L"\u00e9", L"\u00fc", L"\u20ac", L"\u65e5"}) {
+      if (const auto narrow = to_narrow(text, page)) {
+        EXPECT_EQ(to_wide(*narrow, page), text);
+      }
+    }
+    for (const char *text : {"\x81", "\x82", "\xe9"}) {
+      if (const auto wide = to_wide(text, page)) {
+        EXPECT_EQ(to_narrow(*wide, page), text);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmor::platform
