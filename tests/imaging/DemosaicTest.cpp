@@ -105,19 +105,6 @@ TEST(Demosaic, GainsScaleRedAndBlueAndSaturate) {
   EXPECT_EQ(At<uint8_t>(colour, 3, 3, 0), 255);  // 100 * 4 = 400
 }
 
-TEST(Demosaic, SixteenBitOutputSaturatesAtTheSampleRange) {
-  DibImage raw, colour;
-  Make(raw, 4, 4, 16);
-  Make(colour, 4, 4, 48);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) At<uint16_t>(raw, x, y) = 2000;
-  At<uint16_t>(raw, 1, 1) = 0xFFFF;  // beyond twelve bits: counts as 4095
-  ASSERT_EQ(RunDemosaic(colour, raw, {0, 400, 100, 100}), 1);
-  EXPECT_EQ(At<uint16_t>(colour, 2, 2, 2), kSampleMax);  // 2000 x 4 saturates
-  EXPECT_EQ(At<uint16_t>(colour, 2, 2, 0), 2000);
-  EXPECT_EQ(At<uint16_t>(colour, 1, 1, 1), (4095 + 2000) / 2);
-}
-
 TEST(Demosaic, GreenGainChangesNothing) {
   DibImage raw, first, second;
   Make(raw, 8, 6, 8);

@@ -129,20 +129,11 @@ TEST(DibImageConvert, RegionAndOriginAreBottomUpAndClipped) {
   EXPECT_EQ(At<uint8_t>(destination, 1, 1), 10);  // source memory row 1
   EXPECT_EQ(At<uint8_t>(destination, 0, 0), 0);
   EXPECT_EQ(At<uint8_t>(destination, 1, 2), 0);
-}
-
-TEST(DibImageConvert, NegativeCoordinatesBecomeZero) {
-  DibImage source, destination;
-  Make(source, 4, 4, 8);
-  Make(destination, 4, 4, 8);
-  Scribble(source, 3);
-  PixelRect region{-3, -1, 2, 1};
-  PixelPoint origin{-5, 0};
+  // Negative coordinates become 0.
+  region = {-3, -1, 2, 1};
+  origin = {-5, 0};
   EXPECT_EQ(DibImage::Convert(destination, RowCopyFlipped, source, &region, &origin), 1);
-  EXPECT_EQ(region.left, 0);
-  EXPECT_EQ(region.top, 0);
-  EXPECT_EQ(origin.x, 0);
-  EXPECT_EQ(At<uint8_t>(destination, 1, 3), At<uint8_t>(source, 1, 3));
+  EXPECT_TRUE(region.left == 0 && region.top == 0 && origin.x == 0);
 }
 
 TEST(DibImageConvert, RegionWhollyOutsideTouchesNothing) {

@@ -93,19 +93,16 @@ TEST(RegionMean, AveragesOnAnEightBitScale) {
   EXPECT_EQ(DibImage::Convert(grey16, RegionMean, grey16, nullptr, nullptr, &tenBits), 127);
   PixelRect empty{2, 2, 2, 4};
   EXPECT_EQ(DibImage::Convert(grey8, RegionMean, grey8, &empty), 0);
-}
-
-TEST(RegionMean, WideRowsSumExactly) {
+  // Rows wide enough for the vectorised sums.
   DibImage frame;
-  Make(frame, 2848, 3, 16);
+  Make(frame, 2848, 2, 16);
   uint64_t sum = 0;
-  for (int y = 0; y < 3; ++y)
+  for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2848; ++x) {
-      const auto v = uint16_t((x * 7 + y * 131) % 4096);
-      At<uint16_t>(frame, x, y) = v;
-      sum += v >> 4;
+      At<uint16_t>(frame, x, y) = uint16_t((x * 7 + y * 131) % 4096);
+      sum += At<uint16_t>(frame, x, y) >> 4;
     }
-  EXPECT_EQ(DibImage::Convert(frame, RegionMean, frame), int32_t(sum / (2848 * 3)));
+  EXPECT_EQ(DibImage::Convert(frame, RegionMean, frame), int32_t(sum / (2848 * 2)));
 }
 
 TEST(PreviewScaler, NearestNeighbourTurnedUpright) {

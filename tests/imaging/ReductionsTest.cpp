@@ -81,69 +81,6 @@ TEST_F(Reductions, DepthsOutsideEightToSixteenAreRefused) {
   EXPECT_EQ(At<uint8_t>(grey8_, 0, 0), 0);
 }
 
-// One colour pixel per format, words or bytes B, G, R, fourth.
-TEST(ColourReductions, SixteenBitChannels) {
-  for (int32_t bits : {48, 64}) {
-    DibImage source, narrow, wide;
-    Make(source, 1, 2, bits);
-    Make(narrow, 1, 2, 24);
-    ASSERT_TRUE(wide.CreateLike(&source));
-    const uint16_t pixel[4] = {0x0123, 0x0456, 0x0FFF, 0x1234};
-    for (int c = 0; c < bits / 16; ++c) At<uint16_t>(source, 0, 1, c) = pixel[c];
-    ASSERT_EQ(DibImage::Convert(narrow, ReduceColour16To8, source), 1);
-    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 0), 0x12) << bits;
-    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 1), 0x45);
-    EXPECT_EQ(At<uint8_t>(narrow, 0, 1, 2), 0xFF);
-    const SampleDepth high{16};
-    ASSERT_EQ(DibImage::Convert(narrow, ReduceColour16To8Flipped, source, nullptr, nullptr, &high),
-              1);
-    EXPECT_EQ(At<uint8_t>(narrow, 0, 0, 0), 0x01);
-    EXPECT_EQ(At<uint8_t>(narrow, 0, 0, 2), 0x0F);
-
-    const SampleDepth ten{10};
-    ASSERT_EQ(DibImage::Convert(wide, WidenColour16, source, nullptr, nullptr, &ten), 1);
-    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 0), 0x48C0);
-    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 2), 0xFFC0);
-    ASSERT_EQ(DibImage::Convert(wide, WidenColour16Swapped, source), 1);
-    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 0), 0xFFF0);
-    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 1), 0x4560);
-    EXPECT_EQ(At<uint16_t>(wide, 0, 1, 2), 0x1230);
-    if (bits == 64) {
-      EXPECT_EQ(At<uint16_t>(wide, 0, 1, 3), 0xFFFF);
-    }
-  }
-}
-
-TEST(ColourReductions, EightBitChannels) {
-  DibImage rgb, rgba, out24, out32;
-  Make(rgb, 2, 2, 24);
-  Make(rgba, 2, 2, 32);
-  Make(out24, 2, 2, 24);
-  Make(out32, 2, 2, 32);
-  const uint8_t pixel[4] = {10, 20, 30, 0};
-  for (int c = 0; c < 4; ++c) At<uint8_t>(rgba, 1, 0, c) = pixel[c];
-  for (int c = 0; c < 3; ++c) At<uint8_t>(rgb, 1, 0, c) = pixel[c];
-
-  ASSERT_EQ(DibImage::Convert(out24, CopyColour24, rgba), 1);
-  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 2), 30);
-  ASSERT_EQ(DibImage::Convert(out24, CopyColour24Flipped, rgb), 1);
-  EXPECT_EQ(At<uint8_t>(out24, 1, 1, 0), 10);
-  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 0), 0);
-
-  ASSERT_EQ(DibImage::Convert(out32, SwapRedBlue, rgba), 1);
-  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 0), 30);
-  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 2), 10);
-  ASSERT_EQ(DibImage::Convert(out24, SwapRedBlue, rgb), 1);
-  EXPECT_EQ(At<uint8_t>(out24, 1, 0, 0), 30);
-  EXPECT_EQ(DibImage::Convert(out24, SwapRedBlue, rgba), 0);
-
-  At<uint8_t>(rgba, 0, 0, 3) = 0x0F;
-  ASSERT_EQ(DibImage::Convert(out32, OpaqueAlpha32, rgba), 1);
-  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 3), 0xFF);
-  EXPECT_EQ(At<uint8_t>(out32, 0, 0, 3), 0xF0);
-  EXPECT_EQ(At<uint8_t>(out32, 1, 0, 1), 20);
-}
-
 TEST(ColourReductions, GreyFromColourIsWeightedIntegerLuminance) {
   DibImage rgb, grey;
   Make(rgb, 3, 1, 24);
