@@ -70,11 +70,8 @@ int32_t CVelmorU3K7Base::CloseDevice(int32_t) {
   transferBuffer_.reset();
   transferCapacity_ = 0;
   captureMode_ = 0;
-  for (std::unique_ptr<uint8_t[]> &buffer : frameBuffers_) buffer.reset();
-  frameSize_ = 0;
+  frameBuffers_.Free();
   sensor_.reset();
-  frameEvent_.reset();
-  threadEndEvent_.reset();
   if (transferThread_.joinable()) transferThread_.join();
   transferFailed_ = false;
   return 1;

@@ -7,9 +7,12 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <type_traits>
 
+#include "engine/FrameRateCounter.h"
+#include "engine/FrameRing.h"
 #include "platform/Event.h"
 #include "platform/UsbDriver.h"
 #include "sensors/SensorBase.h"
@@ -227,6 +230,8 @@ class CVelmorU3K7Base {
   CVelmorCy3Cam *controller() const { return controller_.get(); }
   // The camera's information block as read at the last initialisation.
   const uint8_t *infoBlock() const { return infoBlock_; }
+  // Milliseconds allowed for each payload chunk of the transfer.
+  int32_t transferTimeout() const { return transferTimeout_; }
 
  protected:
   // Calls the sensor operation with args; `Missing` without a sensor driver.
@@ -258,32 +263,48 @@ class CVelmorU3K7Base {
   // instance `number`, or -1.
   int32_t RowOf(int32_t number) const;
 
+  // The transfer thread's body: the variant for the product ID, then the end.
+  void TransferThread();
+  // The end of a transfer: stream closed, the end announced, a failure
+  // passed on to frame waiters, `running` cleared.
+  void EndTransfer();
+  void SignalFrame();
+  std::shared_ptr<platform::Event> FrameEvent();
+  void CreateFrameEvent();
+  // Copies ring slot `slot` into destination, turned as `orientation` asks.
+  int32_t CopySlot(uint8_t *destination, int32_t size, int32_t slot, int32_t orientation);
+
   std::unique_ptr<CVelmorCy3Cam> controller_;
   uint8_t infoBlock_[64] = {};  // bytes 24-25: the camera's revision, little-endian
   std::unique_ptr<uint8_t[]> transferBuffer_;
   int32_t transferCapacity_ = 0;
-  int32_t captureMode_ = 0;  // 0 continuous, 1 single, 2 triggered, 3 header only
+  std::atomic<int32_t> captureMode_{0};  // 0 continuous, 1 single, 2 triggered, 3 header only
   int32_t productId_ = -1;
   int32_t pixelDepth_ = 0;  // 0: 8-bit pixels, 1: 16-bit
   int32_t triggerMode_ = -1;
-  std::unique_ptr<uint8_t[]> frameBuffers_[4];
-  std::atomic<int32_t> writeIndex_{0};
+  // The ring holds the frame size and the geometry its frames were made for,
+  // so a later window change cannot make a copy run past its buffers.
+  FrameRing frameBuffers_;
+  std::atomic<int32_t> writeIndex_{0};  // advanced only once the slot it passes is complete
   std::atomic<int32_t> readIndex_{3};
-  int32_t frameSize_ = 0;
   std::atomic<bool> transferFailed_{false};
-  std::unique_ptr<platform::Event> frameEvent_;
+  // Shared with waiters, so that a stop can close it while one still waits.
+  std::shared_ptr<platform::Event> frameEvent_;
+  std::mutex frameEventLock_;
   std::atomic<float> framesPerSecond_{0};
   std::atomic<double> transferRate_{0};
   std::atomic<bool> buffersDirty_{true};
   std::unique_ptr<CSensorBase> sensor_;
-  int32_t lastFrameCounter_ = 0;
+  std::atomic<int32_t> lastFrameCounter_{0};
   int32_t deviceNumber_ = 0;
-  int32_t transferTimeout_ = 5000;  // milliseconds per payload chunk
+  std::atomic<int32_t> transferTimeout_{5000};  // milliseconds per payload chunk
   std::atomic<bool> exposurePending_{false};
   std::atomic<uint32_t> pendingExposure_{0};
   std::thread transferThread_;
   std::atomic<bool> running_{false};
-  std::unique_ptr<platform::Event> threadEndEvent_;
+  // This engine's own: a stop waits on it without limit.
+  std::shared_ptr<platform::Event> threadEndEvent_;
+  FrameRateCounter frameRate_;
 };
 
 #undef VELMOR_PLAIN_OR

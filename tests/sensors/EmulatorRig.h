@@ -55,20 +55,7 @@ class EmulatorRig {
 
   // The serial-bus requests (vendor requests 0x30 and 0x31) that reached
   // the camera, oldest first.
-  std::vector<BusTransfer> log() {
-    std::vector<BusTransfer> transfers;
-    for (const emulator::LoggedRequest &entry : camera_->log().Entries()) {
-      if (entry.kind != emulator::RequestKind::Control || !entry.accepted) continue;
-      if (entry.request() == 0x30) {
-        const std::size_t count = std::min<std::size_t>(entry.record.value(), entry.data.size());
-        transfers.push_back({uint8_t(entry.record.index()),
-                             std::vector<uint8_t>(entry.data.begin(), entry.data.begin() + count)});
-      } else if (entry.request() == 0x31) {
-        transfers.push_back({uint8_t(entry.record.index()), {}});
-      }
-    }
-    return transfers;
-  }
+  std::vector<BusTransfer> log() { return BusLog(camera_->log().Entries()); }
   void clearLog() { camera_->log().Clear(); }
 
  private:

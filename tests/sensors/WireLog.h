@@ -2,9 +2,12 @@
 // that reached the camera, decoded into register writes and reads.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <vector>
+
+#include "emulator/RequestLog.h"
 
 namespace velmor::test {
 
@@ -25,6 +28,23 @@ struct RegisterWrite {
 
 inline std::ostream &operator<<(std::ostream &out, const RegisterWrite &write) {
   return out << std::hex << "0x" << write.reg << "=0x" << int(write.value) << std::dec;
+}
+
+// The serial-bus requests (vendor requests 0x30 and 0x31) among what reached
+// a camera, oldest first.
+inline std::vector<BusTransfer> BusLog(const std::vector<emulator::LoggedRequest> &entries) {
+  std::vector<BusTransfer> transfers;
+  for (const emulator::LoggedRequest &entry : entries) {
+    if (entry.kind != emulator::RequestKind::Control || !entry.accepted) continue;
+    if (entry.request() == 0x30) {
+      const std::size_t count = std::min<std::size_t>(entry.record.value(), entry.data.size());
+      transfers.push_back({uint8_t(entry.record.index()),
+                           std::vector<uint8_t>(entry.data.begin(), entry.data.begin() + count)});
+    } else if (entry.request() == 0x31) {
+      transfers.push_back({uint8_t(entry.record.index()), {}});
+    }
+  }
+  return transfers;
 }
 
 // Register writes to the sensor (16-bit address, high byte first), in order.
