@@ -18,6 +18,9 @@ inline constexpr uint32_t kUsbGenFailure = 31;      // ERROR_GEN_FAILURE
 inline constexpr uint32_t kUsbAborted = 995;        // ERROR_OPERATION_ABORTED
 inline constexpr uint32_t kUsbPending = 997;        // ERROR_IO_PENDING
 inline constexpr uint32_t kUsbNotConnected = 1167;  // ERROR_DEVICE_NOT_CONNECTED
+// The system ran out of memory for USB requests; fewer requests in flight
+// may still go through.
+inline constexpr uint32_t kUsbNoResources = 1450;  // ERROR_NO_SYSTEM_RESOURCES
 
 // Speed code of GetDeviceSpeed for a SuperSpeed link.
 inline constexpr uint32_t kUsbSuperSpeed = 4;
