@@ -229,6 +229,142 @@ VELMOR_API int Velmor_EmulatorSet(int camera, const char *key, int value);
 VELMOR_API int Velmor_EmulatorGet(int camera, const char *key, int *value);
 /**@}*/
 
+/* ------------------------------------------------------------------------ */
+/** @name Camera selection and identification */
+/**@{*/
+
+/** @brief The camera-information record filled by Velmor_GetCameraInfo().
+ *  The host sets `size` to the bytes it provides: at least 36; 56 (the whole
+ *  record) also gets the real exposure limits. */
+typedef struct VELMOR_CAMERA_INFO {
+  int32_t size;            /**< offset 0: set by the host */
+  int32_t maxWidth;        /**< offset 4: 2848 */
+  int32_t maxHeight;       /**< offset 8: 2848 */
+  int32_t gainMin;         /**< offset 12 */
+  int32_t gainMax;         /**< offset 16 */
+  int32_t colourGainMin;   /**< offset 20 */
+  int32_t colourGainMax;   /**< offset 24 */
+  int32_t exposureMin;     /**< offset 28: 0.1 ms units */
+  int32_t exposureMax;     /**< offset 32: 0.1 ms units */
+  int32_t reserved;        /**< offset 36: never written */
+  double realExposureMin;  /**< offset 40: seconds; written when size >= 56 */
+  double realExposureMax;  /**< offset 48: seconds; written when size >= 56 */
+} VELMOR_CAMERA_INFO;
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+static_assert(offsetof(VELMOR_CAMERA_INFO, exposureMax) == 32, "camera information layout");
+static_assert(offsetof(VELMOR_CAMERA_INFO, realExposureMin) == 40, "camera information layout");
+static_assert(sizeof(VELMOR_CAMERA_INFO) == 56, "camera information layout");
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+_Static_assert(offsetof(VELMOR_CAMERA_INFO, exposureMax) == 32, "camera information layout");
+_Static_assert(offsetof(VELMOR_CAMERA_INFO, realExposureMin) == 40, "camera information layout");
+_Static_assert(sizeof(VELMOR_CAMERA_INFO) == 56, "camera information layout");
+#else
+typedef char velmor_camera_info_exposure_at_32
+    [offsetof(VELMOR_CAMERA_INFO, exposureMax) == 32 ? 1 : -1];
+typedef char velmor_camera_info_real_at_40
+    [offsetof(VELMOR_CAMERA_INFO, realExposureMin) == 40 ? 1 : -1];
+typedef char velmor_camera_info_size_56[sizeof(VELMOR_CAMERA_INFO) == 56 ? 1 : -1];
+#endif
+
+/**
+ * @brief Opens camera `number` (0-based, in enumeration order) and re-applies
+ *        the session's analog settings to it.
+ * @return 1 opened; 0 failed: 1 without camera engine, 2 when the camera is
+ *         absent or cannot be opened. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetDeviceNumber(int32_t handle, int32_t number);
+
+/**
+ * @brief Stops acquisition and recording; the camera stays open and the
+ *        session usable.
+ * @return 1, also when called again. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Close(int32_t handle);
+
+/**
+ * @brief Writes "VelmorS10PX_01", "VelmorS10PX_02", ... for the connected
+ *        cameras (at most 10) into the rows of `names`; the other rows become
+ *        empty strings.
+ * @return the number of names written; 0 with code 1 without camera engine,
+ *         9 for a null table. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_EnumDevice(int32_t handle, char names[10][256]);
+
+/** @brief Velmor_EnumDevice() in wide characters. */
+VELMOR_API int32_t Velmor_EnumDeviceW(int32_t handle, wchar_t names[10][256]);
+
+/**
+ * @brief The name of camera `index` ("VelmorS10PX_01" for index 0).
+ * @param size bytes of `buffer`; the name is cut to fit.
+ * @return 1 or 0: 1 without camera engine, 9 for size 11 or less or a null
+ *         buffer, 2 for an index outside 0..31 or of no connected camera.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetDeviceName(int32_t handle, int32_t index, char *buffer,
+                                        int32_t size);
+
+/**
+ * @brief Velmor_GetDeviceName() in wide characters.
+ * @param size wide characters of `buffer`; a name that does not fit, its
+ *        terminator included, fails with 12.
+ */
+VELMOR_API int32_t Velmor_GetDeviceNameW(int32_t handle, int32_t index, wchar_t *buffer,
+                                         int32_t size);
+
+/**
+ * @brief Reads the camera's serial number (at most 31 characters) from its
+ *        EEPROM.
+ * @param size bytes of `buffer`, at least 32.
+ * @return 1 or 0: 9 for a size under 32 or a null buffer, 1 without camera
+ *         engine; 0 without a code when the EEPROM cannot be read. Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_ReadSerialNumberA(int32_t handle, char *buffer, int32_t size);
+
+/**
+ * @brief Velmor_ReadSerialNumberA() in wide characters; `size` counts wide
+ *        characters. A number that does not fit fails with 12.
+ */
+VELMOR_API int32_t Velmor_ReadSerialNumberW(int32_t handle, wchar_t *buffer, int32_t size);
+
+/**
+ * @brief Fills the camera-information record `info` up to its `size`.
+ * @return 1 or 0: 1 without camera engine, 9 for a null record, 5 for a size
+ *         under 36. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetCameraInfo(int32_t handle, VELMOR_CAMERA_INFO *info);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Acquisition */
+/**@{*/
+
+/**
+ * @brief Starts continuous acquisition on the session's own thread.
+ *
+ * Each frame is processed into the image of the colour mode, copied into
+ * the host buffer when one was given, and announced with #VELMOR_WM_FRAME
+ * to the callback window when one was given.
+ *
+ * @return 1 running (also when it already was, or when a previous run stopped
+ *         itself after code 13: call Velmor_StopPreview() first to restart);
+ *         0 failed: 1 without camera engine or while a capture or trigger is
+ *         prepared, 2 camera absent, 7 readout window rejected, 5 image
+ *         memory, 6 the camera refused to start, 3 no thread. Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_StartPreview(int32_t handle);
+
+/**
+ * @brief Stops acquisition and recording and waits for their threads: at
+ *        most one wait time plus one frame wait.
+ * @return 1 (also when nothing ran); 0 with code 1 without camera engine.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_StopPreview(int32_t handle);
+/**@}*/
+
 #ifdef __cplusplus
 }
 #endif

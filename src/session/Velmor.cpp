@@ -1,15 +1,140 @@
 #include "session/Velmor.h"
 
+#include <new>
+
+#include "platform/Clock.h"
 #include "platform/Messages.h"
+#include "platform/UsbDriver.h"
 
 namespace velmor {
 
-CVelmor::CVelmor() = default;
+CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(DefaultSettings()) {}
 
-CVelmor::~CVelmor() = default;
+// Settings first, while the camera is still open; then the threads; then the
+// camera, the engine and the images the threads used.
+CVelmor::~CVelmor() {
+  SaveCameraSettings();
+  CloseSession();
+  if (engine_) {
+    engine_->CloseDevice();
+    engine_.reset();
+  }
+  DestroyImages();
+  corrections_.Release();
+}
+
+void CVelmor::CreateImages() {
+  for (auto *image :
+       {&raw8_, &raw16_, &colour24_, &colour32_, &colour48_, &colour64_, &outputCopy_, &display_})
+    *image = std::make_unique<imaging::DibImage>();
+}
+
+void CVelmor::DestroyImages() {
+  for (auto *image :
+       {&raw8_, &raw16_, &colour24_, &colour32_, &colour48_, &colour64_, &outputCopy_, &display_})
+    image->reset();
+  corrections_.Release();
+}
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
+  if (engine_) {
+    engine_->CloseDevice();
+    engine_.reset();
+  }
+  DestroyImages();
+  try {
+    engine_ = std::make_unique<CVelmorUSB3K7SimpleSdk>();
+    CreateImages();
+  } catch (const std::bad_alloc &) {
+    notifyWindow_.store(window);
+    ReportError(VELMOR_ERROR_MEMORY);
+    return 0;
+  }
   notifyWindow_.store(window);
+  if (window != nullptr && !RegisterDeviceNotices(window)) return 0;
+
+  settings_->LoadCameraGeometry(deviceNumber_, geometry_);
+  engine_->SetProductId(kProductId);
+  engine_->CreateController(window, &platform::kCameraInterfaceGuid);
+  if (engine_->EnumerateDevices(kProductId) == 1) SelectDevice(0);
+
+  const int32_t camera = engine_->GetDeviceNumber();
+  settings_->LoadFilterSettings(camera, filters_);
+  settings_->LoadGraySettings(camera, filters_);
+  settings_->LoadAnalogSettings(camera, *engine_, analog_);
+
+  OutputFormat format{colourMode_, subSample_, waitTime_.load(), clock_};
+  settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
+  colourMode_ = format.colourMode;
+  subSample_ = format.subSample;
+  waitTime_.store(format.waitTime);
+  clock_ = format.clock;
+  return 1;
+}
+
+// The one place the notification window is registered for camera arrival
+// and removal notices. No platform registration is wired in yet, so it
+// succeeds without one.
+bool CVelmor::RegisterDeviceNotices(VELMOR_HWND) { return true; }
+
+void CVelmor::SaveCameraSettings() {
+  if (!engine_) return;
+  const int32_t camera = engine_->GetDeviceNumber();
+  settings_->SaveAnalogSettings(camera, analog_);
+  settings_->SaveFilterSettings(camera, filters_);
+  settings_->SaveGraySettings(camera, filters_);
+}
+
+int32_t CVelmor::SelectDevice(int32_t number) {
+  if (!engine_) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  if (openedOnce_) SaveCameraSettings();
+  openedOnce_ = 1;
+  if (!engine_->IsDevicePresent(number) || !engine_->OpenDevice(number)) {
+    ReportError(VELMOR_ERROR_NOT_PRESENT);
+    return 0;
+  }
+  settings_->LoadAnalogSettings(number, *engine_, analog_);
+  settings_->LoadFilterSettings(number, filters_);
+  settings_->LoadGraySettings(number, filters_);
+  ReapplyAnalogValues();
+  deviceNumber_ = number;
+  return 1;
+}
+
+void CVelmor::ReapplyAnalogValues() {
+  CVelmorUSB3K7SimpleSdk &engine = *engine_;
+  engine.SetGain(uint32_t(analog_.gain));
+  engine.SetColorGainGreen1(uint32_t(analog_.colourGainGreen1));
+  engine.SetColorGainRed(uint32_t(analog_.colourGainRed));
+  engine.SetColorGainBlue(uint32_t(analog_.colourGainBlue));
+  engine.SetColorGainGreen2(uint32_t(analog_.colourGainGreen2));
+  if (engine.SupportsRealExposure())
+    engine.SetRealExposure(analog_.realExposure);
+  else
+    engine.SetExposureTime(uint32_t(analog_.exposure));
+  engine.SetMirrorV(analog_.mirrorV);
+  engine.SetMirrorH(analog_.mirrorH);
+  if (engine.SupportsBlackLevel()) engine.SetBlackLevel(uint32_t(analog_.blackLevel));
+  if (engine.SupportsCooling()) {
+    engine.SetCooling(1);
+    analog_.cooling = 1;
+  }
+  if (engine.SupportsModeSwitch()) {
+    engine.SetModeSwitch(0);
+    analog_.modeSwitch = 0;
+  }
+  if (engine.SupportsGainMode()) engine.SetGainMode(analog_.gainMode);
+}
+
+int32_t CVelmor::CloseSession() {
+  ClosePreviewWindow();
+  if (engine_) StopAcquisition();
+  imageReady_.store(0);
+  if (engine_) engine_->StopCapture();
+  windowClassName_[0] = '\0';
   return 1;
 }
 

@@ -1,23 +1,82 @@
-// CVelmor: the session object behind one handle.
+// CVelmor: the session object behind one handle. It owns the camera engine
+// and the images frames pass through, keeps every setting the host sees,
+// runs the acquisition thread and reports errors.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
+#include "engine/VelmorUSB3K7SimpleSdk.h"
+#include "imaging/DibImage.h"
+#include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
 namespace velmor {
 
+// Acquisition states.
+enum AcquisitionState : int32_t {
+  kIdle = 0,
+  kPreviewing = 1,
+  kCapturePrepared = 2,
+  kTriggered = 3,
+};
+
+// runFlag values.
+enum RunFlag : int32_t { kStop = 0, kRun = 1, kPaused = 2 };
+
+// Colour modes whose raw frames are 16-bit (16, 48 and 64 bits per pixel).
+inline bool Uses16BitRaw(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; }
+
+// Rows of the name tables of EnumerateNames.
+inline constexpr int32_t kNameRows = 10;
+inline constexpr int32_t kNameLength = 256;
+
 class CVelmor {
  public:
+  static constexpr int32_t kProductId = 0x32F0;
+
   CVelmor();
   virtual ~CVelmor();
   CVelmor(const CVelmor &) = delete;
   CVelmor &operator=(const CVelmor &) = delete;
 
-  // Binds the session to the host's notification window (may be null).
+  // Lifecycle (Velmor.cpp).
   int32_t InitializeSession(VELMOR_HWND window);
+  int32_t SelectDevice(int32_t number);
+  int32_t CloseSession();
+
+  // Camera names and identity (DeviceIdentity.cpp).
+  int32_t EnumerateNames(char (*table)[kNameLength]);
+  int32_t EnumerateNames(wchar_t (*table)[kNameLength]);
+  int32_t QueryDeviceName(int32_t index, char *buffer, int32_t size);
+  int32_t QueryDeviceName(int32_t index, wchar_t *buffer, int32_t size);
+  int32_t QuerySerialNumber(char *buffer, int32_t size);
+  int32_t QuerySerialNumber(wchar_t *buffer, int32_t size);
+  int32_t QueryCameraInfo(VELMOR_CAMERA_INFO *record);
+
+  // Acquisition (Acquisition.cpp).
+  int32_t StartAcquisition();
+  // The session part of a triggered start: preparation, trigger mode, the
+  // thread in trigger mode.
+  int32_t StartTriggerAcquisition();
+  int32_t StopAcquisition();
+  // Where delivered frames go: the frame message window and the host's
+  // buffer with its size and row order (not 0: top row first).
+  void SetFrameTarget(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder);
+  int32_t CopyToHost(const imaging::DibImage &image, int32_t rowOrder, uint8_t *buffer,
+                     int32_t size);
+
+  // Capture preparation (CaptureSetup.cpp).
+  int32_t PrepareCapture();
+  // The readout window fits the sensor and the readout mode is one this
+  // camera takes.
+  bool GeometryValid() const;
 
   // Records code as the newest error and posts it to the notification
   // window when there is one.
@@ -33,10 +92,109 @@ class CVelmor {
   VELMOR_HWND callbackWindow() const { return callbackWindow_.load(); }
   void setCallbackWindow(VELMOR_HWND window) { callbackWindow_.store(window); }
 
+  CVelmorUSB3K7SimpleSdk *engine() const { return engine_.get(); }
+  int32_t state() const { return state_.load(); }
+  int32_t colourMode() const { return colourMode_; }
+  int32_t waitTime() const { return waitTime_.load(); }
+  int32_t deviceNumber() const { return deviceNumber_; }
+  int32_t imageReady() const { return imageReady_.load(); }
+  const CaptureGeometry &geometry() const { return geometry_; }
+  const AnalogValues &analog() const { return analog_; }
+  const FilterValues &filters() const { return filters_; }
+  const VELMOR_FRAME_RECORD &frameRecord() const { return frameRecord_; }
+  // The image the colour mode delivers, or null.
+  imaging::DibImage *CurrentImage() const;
+  // The image lock: held from fetch to hand-off of every frame.
+  std::recursive_mutex &frameLock() { return frameLock_; }
+  CorrectionBuffers &corrections() { return corrections_; }
+
  private:
+  // Velmor.cpp
+  void CreateImages();
+  void DestroyImages();
+  void SaveCameraSettings();
+  void ReapplyAnalogValues();
+  // Registers the notification window for camera arrival and removal.
+  bool RegisterDeviceNotices(VELMOR_HWND window);
+
+  // Acquisition.cpp
+  bool LaunchAcquisitionThread();
+  void AcquisitionThread();
+  void PreviewLoop();
+  void TriggerLoop();
+  // Fetches the frame the engine signalled into the raw buffer at its
+  // stride; the engine's result (0 on success).
+  int32_t FetchFrame(imaging::DibImage &raw);
+  void FillFrameRecord(const imaging::DibImage &raw);
+  void CountFrame();
+  // The per-frame chain: the raw frame into the image of the colour mode.
+  void ProcessFrame();
+  // The raw buffer the engine fills for the colour mode.
+  imaging::DibImage *RawImage() const;
+  // Host copy with the frame message's failure form; false when it failed.
+  bool HandOff();
+  void PostFrameMessage(uintptr_t wParam, intptr_t lParam) const;
+
+  // Preview window (its own component; these are its call points).
+  void DrawPreview();
+  void ClosePreviewWindow();
+  // The preview window's client size when it is shown and drawable.
+  bool PreviewClientSize(int32_t &width, int32_t &height) const;
+
+  // CaptureSetup.cpp
+  void ApplyCaptureSettings();
+  bool SizeImages(int32_t width, int32_t height);
+
+  std::unique_ptr<CVelmorUSB3K7SimpleSdk> engine_;
+  std::unique_ptr<imaging::DibImage> raw8_, raw16_;
+  std::unique_ptr<imaging::DibImage> colour24_, colour32_, colour48_, colour64_;
+  std::unique_ptr<imaging::DibImage> outputCopy_;
+  std::unique_ptr<imaging::DibImage> display_;
+  CorrectionBuffers corrections_;
+  VELMOR_HWND previewWindow_ = nullptr;
+  void *previewDC_ = nullptr;
+  char windowClassName_[256] = {};
+  CaptureGeometry geometry_;
+  FilterValues filters_;
+  void *imageDialog_ = nullptr;
+  AnalogValues analog_;
+  void *analogDialog_ = nullptr;
+  int32_t realExposureMicros_ = 0;
+  std::recursive_mutex frameLock_;
+  int32_t openedOnce_ = 0;
+  std::vector<uint64_t> configList_;
+  std::atomic<int32_t> recording_{0};
+  std::atomic<int32_t> newFrameForRecorder_{0};
+  std::thread recordingThread_;
+  std::atomic<int32_t> runFlag_{kStop};
+  // Joining the thread is the wait for its end.
+  std::thread acquisitionThread_;
+  VELMOR_HWND previewParent_ = nullptr;
+  int32_t previewRect_[4] = {0, 0, kSensorSize, kSensorSize};
   std::atomic<VELMOR_HWND> notifyWindow_{nullptr};
   std::atomic<VELMOR_HWND> callbackWindow_{nullptr};
+  uint8_t *hostBuffer_ = nullptr;
+  int32_t hostBufferSize_ = 0;
+  int32_t hostRowOrder_ = 0;
+  VELMOR_FRAME_RECORD frameRecord_{};
+  std::atomic<int32_t> state_{kIdle};
+  int32_t colourMode_ = 0;
+  int32_t subSample_ = 0;
+  std::atomic<int32_t> waitTime_{10};
+  int32_t clock_ = 0;
+  std::atomic<int32_t> imageReady_{0};
+  int32_t fpsTimesTen_ = 0;
+  int32_t fpsFrames_ = 0;
+  uint32_t fpsPeriodStart_ = 0;
   ErrorHistory errorHistory_;
+  int32_t snapTimeout_ = 3000;
+  std::atomic<int32_t> skipNextTrigger_{0};
+  int32_t deviceNumber_ = 0;
+  int32_t maskFilterOn_ = 0;
+  int32_t dotFilterOn_ = 0;
+  std::mutex maskLock_;
+  std::atomic<int32_t> maskUpdating_{0};
+  std::unique_ptr<SessionSettings> settings_;
 };
 
 }  // namespace velmor

@@ -1,0 +1,287 @@
+// The session's acquisition thread (preview and trigger loops), its start and
+// stop, and the hand-off of each frame to the host.
+#include <cstring>
+#include <system_error>
+
+#include "imaging/Demosaic.h"
+#include "imaging/Restride.h"
+#include "platform/Clock.h"
+#include "platform/Messages.h"
+#include "session/Velmor.h"
+
+namespace velmor {
+namespace {
+
+constexpr int32_t kFrameArrived = 3;
+constexpr int32_t kTransferFailed = 1;
+constexpr int32_t kPreviewFrameWaitMs = 3000;
+constexpr int32_t kTriggerFrameWaitMs = 60000;
+constexpr uint32_t kPausedPollMs = 10;
+constexpr uint32_t kFpsPeriodMs = 1000;
+constexpr int32_t kBitsOfMode[] = {8, 16, 24, 32, 48, 64};
+
+}  // namespace
+
+imaging::DibImage *CVelmor::RawImage() const {
+  return Uses16BitRaw(colourMode_) ? raw16_.get() : raw8_.get();
+}
+
+imaging::DibImage *CVelmor::CurrentImage() const {
+  const std::unique_ptr<imaging::DibImage> *const images[] = {&raw8_,     &raw16_,    &colour24_,
+                                                              &colour32_, &colour48_, &colour64_};
+  if (colourMode_ < 0 || colourMode_ > 5) return nullptr;
+  return images[colourMode_]->get();
+}
+
+void CVelmor::SetFrameTarget(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder) {
+  std::lock_guard lock(frameLock_);
+  callbackWindow_.store(window);
+  hostBuffer_ = buffer;
+  hostBufferSize_ = size;
+  hostRowOrder_ = rowOrder;
+}
+
+void CVelmor::PostFrameMessage(uintptr_t wParam, intptr_t lParam) const {
+  if (VELMOR_HWND window = callbackWindow(); window != nullptr)
+    platform::post_message(window, VELMOR_WM_FRAME, wParam, lParam);
+}
+
+int32_t CVelmor::CopyToHost(const imaging::DibImage &image, int32_t rowOrder, uint8_t *buffer,
+                            int32_t size) {
+  const std::size_t stride = std::size_t(image.stride());
+  const int32_t rows = image.height();
+  if (size < 0 || std::size_t(size) < image.sizeBytes() || buffer == nullptr) {
+    PostFrameMessage(0, VELMOR_ERROR_MEMORY);
+    ReportError(VELMOR_ERROR_MEMORY);
+    return 0;
+  }
+  if (rowOrder != 0) {
+    std::memcpy(buffer, image.bits(), image.sizeBytes());
+    return 1;
+  }
+  for (int32_t row = 0; row < rows; ++row)
+    std::memcpy(buffer + std::size_t(row) * stride,
+                image.bits() + std::size_t(rows - 1 - row) * stride, stride);
+  return 1;
+}
+
+int32_t CVelmor::FetchFrame(imaging::DibImage &raw) {
+  const int32_t result = engine_->GetNextImage(raw.bits(), 0, 0, 0, 1);
+  // The engine delivers rows packed at width x pixel size.
+  if (raw.width() * raw.bytesPerPixel() != raw.stride())
+    imaging::DibImage::Convert(raw, imaging::RestrideRows, raw);
+  return result;
+}
+
+void CVelmor::FillFrameRecord(const imaging::DibImage &raw) {
+  frameRecord_.width = raw.width();
+  frameRecord_.height = raw.height();
+  frameRecord_.hostBuffer = hostBuffer_;
+  frameRecord_.bitsPerPixel = colourMode_ >= 0 && colourMode_ <= 5 ? kBitsOfMode[colourMode_] : 0;
+}
+
+void CVelmor::CountFrame() {
+  ++fpsFrames_;
+  const uint32_t now = platform::multimedia_time();
+  const uint32_t elapsed = now - fpsPeriodStart_;
+  if (elapsed > kFpsPeriodMs) {
+    fpsTimesTen_ = int32_t(double(fpsFrames_) * 10000.0 / double(elapsed));
+    fpsFrames_ = 0;
+    fpsPeriodStart_ = now;
+  }
+  frameRecord_.fpsTimesTen = fpsTimesTen_;
+}
+
+void CVelmor::ProcessFrame() {
+  const auto demosaic = [this](imaging::DibImage &colour, const imaging::DibImage &raw) {
+    const imaging::DemosaicParams params{
+        imaging::MirrorAdjustedBayerMode(filters_.byId[12], analog_.mirrorV != 0,
+                                         analog_.mirrorH != 0),
+        filters_.byId[7], filters_.byId[8], filters_.byId[9]};
+    imaging::DibImage::Convert(colour, imaging::Demosaic, raw, nullptr, nullptr, &params);
+  };
+  switch (colourMode_) {
+    case 2:
+      demosaic(*colour24_, *raw8_);
+      break;
+    case 3:
+      demosaic(*colour32_, *raw8_);
+      break;
+    case 4:
+      demosaic(*colour48_, *raw16_);
+      break;
+    case 5:
+      demosaic(*colour64_, *raw16_);
+      break;
+    default:
+      break;  // modes 0 and 1 deliver the raw buffers themselves
+  }
+}
+
+bool CVelmor::HandOff() {
+  if (hostBuffer_ == nullptr || hostBufferSize_ == 0) return true;
+  const imaging::DibImage *image = CurrentImage();
+  return image != nullptr && CopyToHost(*image, hostRowOrder_, hostBuffer_, hostBufferSize_) != 0;
+}
+
+void CVelmor::AcquisitionThread() {
+  if (state_.load() == kTriggered)
+    TriggerLoop();
+  else
+    PreviewLoop();
+}
+
+void CVelmor::PreviewLoop() {
+  while (runFlag_.load() != kStop) {
+    platform::sleep_ms(uint32_t(waitTime_.load()));
+    if (runFlag_.load() != kRun) continue;
+    const int32_t waited = engine_->WaitForFrame(kPreviewFrameWaitMs);
+    if (waited == kTransferFailed) {
+      runFlag_.store(kStop);
+      PostFrameMessage(0, VELMOR_ERROR_FRAME_WAIT);
+      ReportError(VELMOR_ERROR_FRAME_WAIT);
+      break;
+    }
+    if (waited != kFrameArrived) continue;
+    {
+      std::lock_guard lock(frameLock_);
+      imaging::DibImage &raw = *RawImage();
+      if (FetchFrame(raw) != 0) {
+        PostFrameMessage(0, VELMOR_ERROR_FRAME);
+        ReportError(VELMOR_ERROR_FRAME);
+        continue;
+      }
+      FillFrameRecord(raw);
+      CountFrame();
+      ProcessFrame();
+      newFrameForRecorder_.store(1);
+      imageReady_.store(1);
+      DrawPreview();
+      if (!HandOff()) continue;
+    }
+    if (runFlag_.load() == kRun) PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
+  }
+}
+
+void CVelmor::TriggerLoop() {
+  platform::sleep_ms(uint32_t(engine_->GetExposureTime() / 10 + 100));
+  engine_->SyncFrameCounter();
+  while (runFlag_.load() != kStop) {
+    if (runFlag_.load() != kRun) {
+      platform::sleep_ms(kPausedPollMs);
+      continue;
+    }
+    // One capture is armed per trigger.
+    if (!engine_->StartCapture(2)) break;
+    const int32_t waited = engine_->WaitForFrame(kTriggerFrameWaitMs);
+    if (runFlag_.load() == kStop) break;
+    if (waited != kFrameArrived) continue;
+    if (skipNextTrigger_.exchange(0) != 0) continue;
+    {
+      std::lock_guard lock(frameLock_);
+      imaging::DibImage &raw = *RawImage();
+      FetchFrame(raw);
+      FillFrameRecord(raw);
+      frameRecord_.fpsTimesTen = 0;
+      ProcessFrame();
+      imageReady_.store(1);
+      DrawPreview();
+      if (!HandOff()) continue;
+    }
+    PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
+  }
+}
+
+bool CVelmor::LaunchAcquisitionThread() {
+  if (acquisitionThread_.joinable()) acquisitionThread_.join();
+  try {
+    acquisitionThread_ = std::thread(&CVelmor::AcquisitionThread, this);
+  } catch (const std::system_error &) {
+    return false;
+  }
+  return true;
+}
+
+int32_t CVelmor::StartAcquisition() {
+  if (!engine_) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  const int32_t state = state_.load();
+  if (state == kPreviewing) return 1;
+  if (state != kIdle) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  if (!PrepareCapture()) return 0;
+  if (!engine_->StartCapture(0)) {
+    StopAcquisition();
+    ReportError(VELMOR_ERROR_DEVICE);
+    return 0;
+  }
+  state_.store(kPreviewing);
+  engine_->GetDeviceNumber();
+  // The rate is measured from the start of delivery, not from whenever the
+  // session was made.
+  fpsFrames_ = 0;
+  fpsPeriodStart_ = platform::multimedia_time();
+  runFlag_.store(kRun);
+  if (!LaunchAcquisitionThread()) {
+    StopAcquisition();
+    ReportError(VELMOR_ERROR_THREAD);
+    return 0;
+  }
+  return 1;
+}
+
+int32_t CVelmor::StartTriggerAcquisition() {
+  if (!engine_) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  const int32_t state = state_.load();
+  // Already triggering: the running thread goes on; a second one never starts.
+  if (state == kTriggered) return 1;
+  if (state != kIdle) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  if (!PrepareCapture()) {
+    CloseSession();
+    return 0;
+  }
+  state_.store(kTriggered);
+  snapTimeout_ = 6000;
+  engine_->SetTransferTimeout(6000);
+  engine_->SetTriggerMode(1, 0);
+  skipNextTrigger_.store(0);
+  runFlag_.store(kRun);
+  if (!LaunchAcquisitionThread()) {
+    CloseSession();
+    ReportError(VELMOR_ERROR_THREAD);
+    return 0;
+  }
+  return 1;
+}
+
+int32_t CVelmor::StopAcquisition() {
+  if (!engine_) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  runFlag_.store(kStop);
+  if (state_.load() != kIdle) {
+    state_.store(kIdle);
+    engine_->StopCapture();
+    engine_->GetDeviceNumber();
+  }
+  // A stop from the session's own threads would wait for itself.
+  const std::thread::id self = std::this_thread::get_id();
+  if (acquisitionThread_.joinable() && acquisitionThread_.get_id() != self)
+    acquisitionThread_.join();
+  recording_.store(0);
+  if (recordingThread_.joinable() && recordingThread_.get_id() != self) recordingThread_.join();
+  return 1;
+}
+
+}  // namespace velmor
