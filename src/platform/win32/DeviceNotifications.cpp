@@ -5,8 +5,9 @@
 #include "platform/UsbDriver.h"
 
 // After the project's headers: <windows.h> macros would rename their members.
-#include <dbt.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <dbt.h>
 
 namespace velmor::platform {
 namespace {
