@@ -72,10 +72,10 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   return 1;
 }
 
-// The one place the notification window is registered for camera arrival
-// and removal notices. No platform registration is wired in yet, so it
-// succeeds without one.
-bool CVelmor::RegisterDeviceNotices(VELMOR_HWND) { return true; }
+bool CVelmor::RegisterDeviceNotices(VELMOR_HWND window) {
+  deviceNotices_ = platform::register_device_notifications(window);
+  return deviceNotices_ != nullptr;
+}
 
 void CVelmor::SaveCameraSettings() {
   if (!engine_) return;

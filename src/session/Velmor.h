@@ -12,6 +12,7 @@
 
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
+#include "platform/DeviceNotifications.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
 #include "settings/SessionSettings.h"
@@ -99,6 +100,9 @@ class CVelmor {
   int32_t deviceNumber() const { return deviceNumber_; }
   int32_t imageReady() const { return imageReady_.load(); }
   const CaptureGeometry &geometry() const { return geometry_; }
+  // Stores the readout window; the camera and the images follow it at the
+  // next capture preparation.
+  void SetGeometry(const CaptureGeometry &geometry) { geometry_ = geometry; }
   const AnalogValues &analog() const { return analog_; }
   const FilterValues &filters() const { return filters_; }
   const VELMOR_FRAME_RECORD &frameRecord() const { return frameRecord_; }
@@ -195,6 +199,8 @@ class CVelmor {
   std::mutex maskLock_;
   std::atomic<int32_t> maskUpdating_{0};
   std::unique_ptr<SessionSettings> settings_;
+  // Camera arrival and removal notices for the notification window.
+  std::unique_ptr<platform::DeviceNotification> deviceNotices_;
 };
 
 }  // namespace velmor
