@@ -503,8 +503,11 @@ bool EmulatedCamera::ServeIn(BulkRequest &request, Clock::time_point now) {
     return true;
   }
   if (sending_) {
-    if (failPayload_ > 0) {
+    // One failed chunk per frame: the chunks a host already queued behind it
+    // arrive, so each count of the knob fails one frame's read.
+    if (failPayload_ > 0 && !sendingFailed_) {
       --failPayload_;
+      sendingFailed_ = true;
       Complete(request, true, 0, kUsbStall);
       return true;
     }
@@ -544,6 +547,7 @@ bool EmulatedCamera::ServeIn(BulkRequest &request, Clock::time_point now) {
     ++framesSent_;
   else
     sending_ = cachedFrame_;
+  sendingFailed_ = false;
   Complete(request, true, kHeaderBytes);
   return true;
 }

@@ -174,6 +174,7 @@ class EmulatedCamera {
   bool armed_ = false;
   Payload sending_;
   std::size_t sendOffset_ = 0;
+  bool sendingFailed_ = false;  // a chunk of the frame being sent has failed
   Payload lastSent_;
   uint32_t lastSentCounter_ = 0;
   FrameShape cachedShape_;

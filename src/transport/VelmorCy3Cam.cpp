@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <span>
 
@@ -402,13 +403,61 @@ int32_t CVelmorCy3Cam::ReadFramePayload(TransferDescriptor *descriptor, uint32_t
   if (!OpenStream()) return 0;
   const uint32_t length = descriptor->payloadLength();
   if (length > descriptor->capacity || (descriptor->buffer == nullptr && length > 0)) return 0;
-  for (uint32_t at = 0; at < length;) {
-    const uint32_t chunk = std::min(kPayloadChunk, length - at);
-    if (!TransferWithTimeout(stream(), descriptor->buffer + at, chunk, kBulkIn, nullptr, timeoutMs))
-      return 0;
-    at += chunk;
+  return ReadChunks(stream(), descriptor->buffer, length, timeoutMs);
+}
+
+// A single request at a time leaves the bus idle between chunks, well below
+// the camera's data rate; so the next chunks are already queued, in wire
+// order, while the oldest one is awaited with the caller's time-out.
+int32_t CVelmorCy3Cam::ReadChunks(platform::UsbDevice *device, uint8_t *buffer, uint32_t length,
+                                  uint32_t timeoutMs) {
+  struct Chunk {
+    Overlapped overlapped;
+    std::unique_ptr<SingleTransfer> record;
+  };
+  std::deque<Chunk> queue;
+  uint32_t submitted = 0;
+  bool ok = device != nullptr;
+  while (ok && (submitted < length || !queue.empty())) {
+    while (submitted < length && queue.size() < chunksInFlight) {
+      const uint32_t chunk = std::min(kPayloadChunk, length - submitted);
+      Chunk next{{device->NewIo()}, nullptr};
+      if (!next.overlapped.io) {
+        ok = false;
+        break;
+      }
+      next.record = SubmitDirect(device, buffer + submitted, chunk, kBulkIn, &next.overlapped);
+      const uint32_t error = next.overlapped.submitError;
+      if (error == platform::kUsbNoResources && !queue.empty()) {
+        chunksInFlight = uint32_t(queue.size());
+        break;
+      }
+      if (error != platform::kUsbCompleted && error != platform::kUsbPending) {
+        ok = false;
+        break;
+      }
+      queue.push_back(std::move(next));
+      submitted += chunk;
+    }
+    if (!ok || queue.empty()) {
+      ok = false;
+      break;
+    }
+    Chunk &oldest = queue.front();
+    if (WaitSubmitted(&oldest.overlapped, timeoutMs)) {
+      ok = CompleteDirect(device, &oldest.overlapped, std::move(oldest.record), nullptr) != 0;
+    } else {
+      DrainAbandoned(device, kBulkIn, *oldest.overlapped.io);
+      ok = false;
+    }
+    queue.pop_front();
   }
-  return 1;
+  // The chunks still queued after a failure are cancelled, and each awaited,
+  // before their buffers and records are given up.
+  if (!queue.empty()) device->AbortPipe(kBulkIn);
+  for (Chunk &chunk : queue)
+    if (chunk.overlapped.submitError == platform::kUsbPending) chunk.overlapped.io->Wait(-1);
+  return ok ? 1 : 0;
 }
 
 // The read may not exceed the buffer: `expectedLength` is checked against

@@ -106,6 +106,9 @@ class CVelmorCy3Cam : public CFx3Api, public CControllerBase {
                       uint32_t length = 0);
   int32_t DirectTransfer(platform::UsbDevice *device, uint8_t *buffer, uint32_t length,
                          uint8_t endpoint, uint32_t *transferred, uint32_t timeoutMs);
+  // Reads `length` bytes from bulk IN in payload chunks, several in flight.
+  int32_t ReadChunks(platform::UsbDevice *device, uint8_t *buffer, uint32_t length,
+                     uint32_t timeoutMs);
   int32_t MemoryTransfer(bool write, uint64_t address, uint8_t *data, uint64_t total,
                          uint64_t maxChunk);
   int32_t PulseCaptureRestart();
@@ -114,6 +117,9 @@ class CVelmorCy3Cam : public CFx3Api, public CControllerBase {
   DeviceHandle streamHandle;
   std::unique_ptr<uint8_t[]> stagingBuffer;
   std::mutex registerLock;
+  // Payload chunks kept in flight; lowered for good when the system runs out
+  // of memory for USB requests.
+  uint32_t chunksInFlight = 4;
 };
 
 }  // namespace velmor
