@@ -215,3 +215,39 @@ TEST_F(AcquisitionTest, PreparationRefusesAMissingCameraAndABadWindow) {
 
 }  // namespace
 }  // namespace velmor
+
+namespace velmor {
+namespace {
+
+TEST_F(AcquisitionTest, TriggeredFramesCarryNoRate) {
+  const int32_t handle = StartSession();
+  CVelmor &session = Session(handle);
+  std::vector<uint8_t> buffer(FrameBytes());
+  session.SetFrameTarget(frames, buffer.data(), int32_t(buffer.size()), 1);
+  ASSERT_EQ(session.StartTriggerAcquisition(), 1) << Velmor_GetLastError(handle);
+  EXPECT_EQ(session.state(), kTriggered);
+  EXPECT_EQ(Velmor_StartPreview(handle), 0) << "no preview over a trigger";
+  EXPECT_EQ(session.StartTriggerAcquisition(), 1) << "the running thread goes on";
+  ASSERT_TRUE(Velmor_EmulatorSet(0, "trigger_mode", 1));
+  // A trigger counts once the loop has armed its capture; until a frame
+  // comes, trigger again.
+  VELMOR_MSG message{};
+  for (int i = 0; i < 50 && message.message == 0; ++i) {
+    ASSERT_TRUE(Velmor_EmulatorSet(0, "trigger", 1));
+    Velmor_WaitMessage(frames, &message, 100);
+  }
+  ASSERT_EQ(message.message, VELMOR_WM_FRAME) << "no triggered frame within 5 s";
+  EXPECT_EQ(message.wParam, reinterpret_cast<uintptr_t>(&session.frameRecord()));
+  {
+    std::lock_guard lock(session.frameLock());
+    EXPECT_EQ(session.frameRecord().fpsTimesTen, 0);
+    EXPECT_EQ(session.frameRecord().width, kSide);
+    EXPECT_EQ(std::memcmp(buffer.data(), session.CurrentImage()->bits(), buffer.size()), 0);
+  }
+  EXPECT_EQ(Velmor_StopPreview(handle), 1);
+  EXPECT_EQ(session.state(), kIdle);
+  EXPECT_EQ(Errors(handle), (std::vector<int32_t>{1}));
+}
+
+}  // namespace
+}  // namespace velmor
