@@ -365,6 +365,217 @@ VELMOR_API int32_t Velmor_StartPreview(int32_t handle);
 VELMOR_API int32_t Velmor_StopPreview(int32_t handle);
 /**@}*/
 
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Image retrieval
+ *
+ * Acquisition states: 0 idle, 1 preview (Velmor_StartPreview() and the calls
+ * built on it), 2 capture prepared (Velmor_Capture()), 3 trigger
+ * (Velmor_Trigger()). Velmor_StopPreview() and Velmor_Close() return to 0.
+ * Every start prepares the camera and the images for the current settings:
+ * that preparation fails with 2 (camera absent), 7 (readout window rejected)
+ * or 5 (image memory).
+ *
+ * Images leave the library `width x height` pixels at a stride of
+ * (width x bits per pixel / 8) rounded up to a multiple of 4 bytes; the
+ * row-order flag `rowOrder` puts the top picture row first when not 0, the
+ * bottom row first when 0. A host buffer must hold height x stride bytes.
+ * 16-bit samples carry this camera's 12 significant bits, low-aligned.
+ */
+/**@{*/
+
+/**
+ * @brief Velmor_CallBackPreview() without callback window and host buffer.
+ * @return as Velmor_CallBackPreview(). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Preview(int32_t handle);
+
+/**
+ * @brief Starts preview: frames go to the preview window (see
+ *        Velmor_SetPreviewWindow()), are copied into `buffer` and announced
+ *        to `window` with #VELMOR_WM_FRAME.
+ * @param window callback window, may be null.
+ * @param buffer host buffer, may be null (then nothing is copied).
+ * @param size bytes of `buffer`.
+ * @param rowOrder not 0: top row first; 0: bottom row first.
+ * @return 1 running; 0 failed: 4 the preview window could not be made (no
+ *         display, or built without a window system), 8 acquisition could not
+ *         start (after the reason the start recorded; the session is closed).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_CallBackPreview(int32_t handle, VELMOR_HWND window, uint8_t *buffer,
+                                          int32_t size, int32_t rowOrder);
+
+/**
+ * @brief Starts trigger mode: the camera delivers one frame per hardware
+ *        trigger, handed out like a preview frame (fps field 0). From now on
+ *        Velmor_SnapShot() waits 6000 ms for a frame instead of 3000.
+ * @param window, buffer, size, rowOrder as for Velmor_CallBackPreview().
+ * @return 1 running (also when trigger mode already runs: nothing more is
+ *         started); 0 failed: 1 without camera engine or while preview or a
+ *         capture runs, 4 no preview window, 3 no thread, or the preparation's
+ *         code. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Trigger(int32_t handle, VELMOR_HWND window, uint8_t *buffer,
+                                  int32_t size, int32_t rowOrder);
+
+/**
+ * @brief Prepares the camera for Velmor_SnapShot() calls (state 2), which
+ *        then shoot without preparing each time.
+ * @return 1 prepared (also when it already was); 0 failed: 1 without camera
+ *         engine or while preview or trigger mode runs, or the preparation's
+ *         code. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Capture(int32_t handle);
+
+/**
+ * @brief Takes one frame on the calling thread and copies it into `buffer`.
+ * @param buffer may be null: the frame is kept for Velmor_GetImage().
+ * @return 1 or 0: 1 without camera engine or while preview or trigger mode
+ *         runs, 8 no frame within the snapshot time-out, 5 (recorded twice)
+ *         `buffer` is smaller than the image, or the preparation's code.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SnapShot(int32_t handle, uint8_t *buffer, int32_t size,
+                                   int32_t rowOrder);
+
+/**
+ * @brief Copies the last processed image (or the empty image of a
+ *        preparation no frame followed) into `buffer`.
+ * @return 1 or 0: 1 without camera engine or image, 5 no pixels yet, a null
+ *         buffer, or (recorded twice) a buffer smaller than the image.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetImage(int32_t handle, uint8_t *buffer, int32_t size,
+                                   int32_t rowOrder);
+
+/** @brief Always 0, for every handle. */
+VELMOR_API int32_t Velmor_GetStatus(int32_t handle);
+
+/** @brief The readout window's width (not divided by the readout mode's
+ *         reduction). Unknown handle: 0. */
+VELMOR_API int32_t Velmor_Width(int32_t handle);
+
+/** @brief The readout window's height. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_Height(int32_t handle);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Preview window and readout window */
+/**@{*/
+
+/**
+ * @brief Chooses where the next start draws its frames.
+ *
+ * With a parent: a child window at (x, y) of width x height. Without one but
+ * with any of the four values not 0 (the default is 0, 0, 2848, 2848): a
+ * top-level window "Active Window" of the image's size, centred on the
+ * screen. A null parent with four zeros: no window. On Windows the parent is
+ * an HWND; elsewhere it is the native X11 window id cast to #VELMOR_HWND.
+ * @return 1; 0 with code 1 without camera engine. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetPreviewWindow(int32_t handle, VELMOR_HWND parent, int32_t x,
+                                           int32_t y, int32_t width, int32_t height);
+
+/**
+ * @brief Selects the stored readout window preset of `width` x `height`.
+ * @return 1 (also when the preset is rejected with 7 and the full sensor is
+ *         used instead); 0 failed: 1 without camera engine, 4 no stored
+ *         preset of that size. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetCaptureWindow(int32_t handle, int32_t width, int32_t height);
+
+/**
+ * @brief Sets the readout window: total width and height (TH, TV), start
+ *        column and row (EHS, EVS), width and height (EH, EV).
+ *
+ * A window is valid when EH, EV, EHS and EVS are within 0 ... 2848,
+ * EHS + EH <= 2848, EVS + EV <= 2848 and the readout mode is 0, 1 or 17.
+ * @return 1; 0 failed: 1 without camera engine, 9 a size the sensor cannot
+ *         change, 7 an invalid window (the values are kept all the same).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetCaptureWindowEx(int32_t handle, int32_t TH, int32_t EHS, int32_t EH,
+                                             int32_t TV, int32_t EVS, int32_t EV);
+
+/**
+ * @brief Reads the readout window back through the non-null pointers.
+ * @return 1. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetCaptureWindowEx(int32_t handle, int32_t *TH, int32_t *EHS,
+                                             int32_t *EH, int32_t *TV, int32_t *EVS,
+                                             int32_t *EV);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Output format and orientation (effective at the next start) */
+/**@{*/
+
+/**
+ * @brief Sets the output format: 8, 16, 24, 32, 48 or 64 bits per pixel.
+ * @return 1 or 0 with code 9: another value, 8 or 32 where the camera has
+ *         no 8-bit output, 24 to 64 where it has no colour output (this
+ *         monochrome camera takes 8 and 16). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetColorMode(int32_t handle, int32_t bits);
+
+/** @brief Bits per pixel of the output format, -1 when none is set.
+ *         Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetColorMode(int32_t handle);
+
+/**
+ * @brief Readout mode: 0 full resolution, 1 every second pixel skipped,
+ *        17 2 x 2 binned; 1 and 17 halve the image's width and height.
+ * @return 1; 0 for another value (nothing recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetSubSample(int32_t handle, int32_t mode);
+
+/** @brief The readout mode. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetSubSample(int32_t handle);
+
+/**
+ * @brief Milliseconds the preview loop sleeps before each frame (default
+ *        10): trades latency for CPU time; 0 runs at the camera's pace.
+ * @return 1; 0 for a negative value (nothing recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetWaitTime(int32_t handle, int32_t milliseconds);
+
+/** @brief The preview loop's wait time. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetWaitTime(int32_t handle);
+
+/**
+ * @brief Mirrors the picture left to right (flag not 0) or not.
+ * @return 1; 0 with code 1 without camera engine. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetMirrorH(int32_t handle, int32_t flag);
+
+/**
+ * @brief Mirrors the picture top to bottom (flag not 0) or not.
+ * @return 1; 0 without camera engine (code 1 posted, not recorded).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetMirrorV(int32_t handle, int32_t flag);
+
+/** @brief The horizontal mirror flag; 0 with code 1 without camera engine.
+ *         Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetMirrorH(int32_t handle);
+
+/** @brief The vertical mirror flag; 0 without camera engine (code 1
+ *         posted, not recorded). Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetMirrorV(int32_t handle);
+
+/**
+ * @brief Automatic exposure: 0 off, 1 exposure time, 2 gain.
+ * @return 1; 0 for another value (code 9 posted, not recorded). Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
+
+/** @brief The automatic exposure mode; `ok` (may be null) becomes 1.
+ *         Unknown handle: 0, `ok` untouched. */
+VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
+/**@}*/
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,22 +8,6 @@ namespace {
 // Readout modes whose reduction this camera cannot deliver.
 bool RefusedReadoutMode(int32_t mode) { return mode == 2 || mode == 3 || mode == 18 || mode == 19; }
 
-int32_t SubsampleDivisor(int32_t mode) {
-  switch (mode) {
-    case 1:
-    case 17:
-      return 2;
-    case 2:
-    case 18:
-      return 4;
-    case 3:
-    case 19:
-      return 8;
-    default:
-      return 1;
-  }
-}
-
 bool Within(int32_t value) { return value >= 0 && value <= kSensorSize; }
 
 }  // namespace

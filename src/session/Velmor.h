@@ -12,6 +12,7 @@
 
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
+#include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
@@ -33,6 +34,26 @@ enum RunFlag : int32_t { kStop = 0, kRun = 1, kPaused = 2 };
 
 // Colour modes whose raw frames are 16-bit (16, 48 and 64 bits per pixel).
 inline bool Uses16BitRaw(int32_t mode) { return mode == 1 || mode == 4 || mode == 5; }
+
+// Readout modes reduce the window by 2 (1, 17), 4 (2, 18) or 8 (3, 19).
+inline int32_t SubsampleDivisor(int32_t mode) {
+  switch (mode) {
+    case 1:
+    case 17:
+      return 2;
+    case 2:
+    case 18:
+      return 4;
+    case 3:
+    case 19:
+      return 8;
+    default:
+      return 1;
+  }
+}
+
+// Bits per pixel of the colour modes 0 to 5.
+inline constexpr int32_t kColourModeBits[] = {8, 16, 24, 32, 48, 64};
 
 // Rows of the name tables of EnumerateNames.
 inline constexpr int32_t kNameRows = 10;
@@ -72,6 +93,36 @@ class CVelmor {
   void SetFrameTarget(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder);
   int32_t CopyToHost(const imaging::DibImage &image, int32_t rowOrder, uint8_t *buffer,
                      int32_t size);
+
+  // Image retrieval (ImageRetrieval.cpp).
+  int32_t Preview();
+  int32_t CallBackPreview(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder);
+  int32_t Trigger(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder);
+  int32_t Capture();
+  int32_t SnapShot(uint8_t *buffer, int32_t size, int32_t rowOrder);
+  int32_t GetImage(uint8_t *buffer, int32_t size, int32_t rowOrder);
+
+  // Where the preview window goes and the readout window (CaptureWindow.cpp).
+  int32_t SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width,
+                           int32_t height);
+  int32_t SetCaptureWindow(int32_t width, int32_t height);
+  // TH, EHS, EH, TV, EVS, EV of `window`; its Buf is not used.
+  int32_t SetCaptureWindowEx(const CaptureGeometry &window);
+
+  // Output format and orientation (OutputFormat.cpp).
+  int32_t SetColourModeBits(int32_t bits);
+  // Bits per pixel of the colour mode, -1 for an invalid one.
+  int32_t ColourModeBits() const;
+  int32_t SetSubSample(int32_t mode);
+  int32_t subSample() const { return subSample_; }
+  int32_t SetWaitTime(int32_t milliseconds);
+  int32_t SetMirror(bool vertical, int32_t flag);
+  int32_t GetMirror(bool vertical);
+  int32_t SetAutoIris(int32_t mode);
+  int32_t autoIris() const { return analog_.autoExposure; }
+
+  // The preview window of the running start, or null (PreviewWindow.cpp).
+  const platform::PreviewWindow *previewWindow() const { return previewWindow_.get(); }
 
   // Capture preparation (CaptureSetup.cpp).
   int32_t PrepareCapture();
@@ -139,11 +190,20 @@ class CVelmor {
   bool HandOff();
   void PostFrameMessage(uintptr_t wParam, intptr_t lParam) const;
 
-  // Preview window (its own component; these are its call points).
+  // Preview window (PreviewWindow.cpp).
+  // Makes the window when a parent or a placement is set; false when one
+  // was wanted and could not be made.
+  bool OpenPreviewWindowIfWanted();
+  // The image the window shows for the colour mode, reduced to 8 or 24 bits.
+  const imaging::DibImage *PreviewSource();
   void DrawPreview();
   void ClosePreviewWindow();
   // The preview window's client size when it is shown and drawable.
   bool PreviewClientSize(int32_t &width, int32_t &height) const;
+
+  // ImageRetrieval.cpp: one frame on the calling thread into the current
+  // image and the host buffer; the error code, 0 on success.
+  int32_t ShootFrame(uint8_t *buffer, int32_t size, int32_t rowOrder);
 
   // CaptureSetup.cpp
   void ApplyCaptureSettings();
@@ -155,8 +215,8 @@ class CVelmor {
   std::unique_ptr<imaging::DibImage> outputCopy_;
   std::unique_ptr<imaging::DibImage> display_;
   CorrectionBuffers corrections_;
-  VELMOR_HWND previewWindow_ = nullptr;
-  void *previewDC_ = nullptr;
+  // The preview window with its device context.
+  std::unique_ptr<platform::PreviewWindow> previewWindow_;
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
   FilterValues filters_;

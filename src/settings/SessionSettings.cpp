@@ -26,6 +26,7 @@ void Apply(const FilterDefault (&table)[N], FilterValues &filters) {
 class DefaultSessionSettings final : public SessionSettings {
  public:
   void LoadCameraGeometry(int32_t, CaptureGeometry &) override {}
+  bool FindCapturePreset(int32_t, int32_t, int32_t, CaptureGeometry &) override { return false; }
 
   void LoadOutputFormat(int32_t, CVelmorU3K7Base &engine, OutputFormat &format) override {
     format.colourMode =

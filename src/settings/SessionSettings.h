@@ -58,6 +58,10 @@ class SessionSettings {
   virtual ~SessionSettings() = default;
 
   virtual void LoadCameraGeometry(int32_t camera, CaptureGeometry &geometry) = 0;
+  // The first stored readout window preset of the camera whose EH and EV
+  // are width and height; false when there is none or no settings at all.
+  virtual bool FindCapturePreset(int32_t camera, int32_t width, int32_t height,
+                                 CaptureGeometry &preset) = 0;
   // The engine answers with its capabilities: the stored colour mode is
   // brought into what the open camera can deliver.
   virtual void LoadOutputFormat(int32_t camera, CVelmorU3K7Base &engine, OutputFormat &format) = 0;
