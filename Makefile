@@ -20,7 +20,7 @@ build: bootstrap $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/velmor
+	$(BUILD)/tools/velmor demo
 
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
