@@ -377,14 +377,20 @@ LibusbDriver::~LibusbDriver() {
 std::vector<std::string> LibusbDriver::ListInterfaces(const UsbGuid &guid) {
   std::vector<std::string> paths;
   if (!context_ || !(guid == kCameraInterfaceGuid)) return paths;
+  // libusb lists devices in no stable order; by bus and port, the instances
+  // of a model follow where the cameras are plugged in.
+  std::vector<std::pair<std::string, std::string>> found;
   libusb_device **list = nullptr;
   const ssize_t count = libusb_get_device_list(context_, &list);
   for (ssize_t i = 0; i < count; ++i) {
     libusb_device_descriptor descriptor;
     if (libusb_get_device_descriptor(list[i], &descriptor) == 0 && is_camera(descriptor))
-      paths.push_back(interface_path(descriptor.idVendor, descriptor.idProduct, list[i]));
+      found.emplace_back(port_path(list[i]),
+                         interface_path(descriptor.idVendor, descriptor.idProduct, list[i]));
   }
   if (list) libusb_free_device_list(list, 1);
+  std::sort(found.begin(), found.end());
+  for (auto &[port, path] : found) paths.push_back(std::move(path));
   return paths;
 }
 
