@@ -106,6 +106,7 @@ TEST_F(RetrievalTest, AcquisitionStatesRefuseWhatTheyCannotRun) {
   EXPECT_EQ(Session(handle).state(), kIdle);
 
   ASSERT_EQ(Velmor_Preview(handle), 1);
+  EXPECT_EQ(Session(handle).previewWindow(), nullptr) << "a null parent with four zeros";
   EXPECT_EQ(Velmor_Capture(handle), 0);
   EXPECT_EQ(Velmor_SnapShot(handle, nullptr, 0, 1), 0);
   EXPECT_EQ(Errors(handle), (std::vector<int32_t>{1, 1}));

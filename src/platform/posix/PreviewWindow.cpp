@@ -119,6 +119,14 @@ class SdlPreviewWindow final : public PreviewWindow {
   SDL_Window *window_;
 };
 
+// SDL falls back to drivers that draw nowhere (offscreen, dummy) when no
+// display is reachable; only a window system's driver shows a window.
+bool OnDisplay() {
+  const char *driver = SDL_GetCurrentVideoDriver();
+  return driver != nullptr &&
+         (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+}
+
 // Moves the hidden SDL window into the host's X11 window at (x, y).
 bool AdoptAsChild(SDL_Window *window, VELMOR_HWND parent, int32_t x, int32_t y) {
   SDL_SysWMinfo info;
@@ -140,6 +148,10 @@ std::unique_ptr<PreviewWindow> create_preview_window(const char *, VELMOR_HWND p
   if (width <= 0 || height <= 0) return nullptr;
   std::lock_guard lock(SdlLock());
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+  if (!OnDisplay()) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
   SDL_Window *window =
       parent != nullptr ? SDL_CreateWindow("ActiveMovie Window", x, y, width, height,
                                            SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS)
