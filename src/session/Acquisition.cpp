@@ -171,8 +171,11 @@ void CVelmor::TriggerLoop() {
       platform::sleep_ms(kPausedPollMs);
       continue;
     }
-    // One capture is armed per trigger.
-    if (!engine_->StartCapture(2)) break;
+    {
+      // One capture is armed per trigger, and none after a stop.
+      std::lock_guard arm(captureLock_);
+      if (runFlag_.load() == kStop || !engine_->StartCapture(2)) break;
+    }
     const int32_t waited = engine_->WaitForFrame(kTriggerFrameWaitMs);
     if (runFlag_.load() == kStop) break;
     if (waited != kFrameArrived) continue;
@@ -269,11 +272,14 @@ int32_t CVelmor::StopAcquisition() {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
   }
-  runFlag_.store(kStop);
-  if (state_.load() != kIdle) {
-    state_.store(kIdle);
-    engine_->StopCapture();
-    engine_->GetDeviceNumber();
+  {
+    std::lock_guard stop(captureLock_);
+    runFlag_.store(kStop);
+    if (state_.load() != kIdle) {
+      state_.store(kIdle);
+      engine_->StopCapture();
+      engine_->GetDeviceNumber();
+    }
   }
   // A stop from the session's own threads would wait for itself.
   const std::thread::id self = std::this_thread::get_id();

@@ -233,6 +233,10 @@ class CVelmor {
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
+  // Taken around the trigger loop's arming and the stop's StopCapture, so a
+  // capture is never armed behind a stop (nothing would end its frame wait)
+  // and the engine never starts and stops a capture at once.
+  std::mutex captureLock_;
   VELMOR_HWND previewParent_ = nullptr;
   int32_t previewRect_[4] = {0, 0, kSensorSize, kSensorSize};
   std::atomic<VELMOR_HWND> notifyWindow_{nullptr};
