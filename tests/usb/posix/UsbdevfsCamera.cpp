@@ -33,7 +33,7 @@ std::string Descriptors(uint16_t vendor, uint16_t product) {
   char hex[256];
   std::snprintf(hex, sizeof hex,
                 "1201200300000009%02x%02x%02x%02x000101020301"
-                "09022000010100803209040000020000ff0000"
+                "0902200001010080320904000002ff000000"
                 "0705810200040007050102000400",
                 vendor & 0xFF, vendor >> 8, product & 0xFF, product >> 8);
   return hex;
@@ -72,7 +72,8 @@ uint64_t PointerIn(UMockdevIoctlData *arg) {
 }  // namespace
 
 struct UsbdevfsCamera::Urb {
-  uint64_t address = 0;  // the URB in the client
+  uint64_t address = 0;    // the URB in the client
+  void *buffer = nullptr;  // its data buffer there
   uint8_t type = 0;
   uint8_t endpoint = 0;
   bool discarded = false;
@@ -217,6 +218,7 @@ void UsbdevfsCamera::Submit(UMockdevIoctlClient *client) {
   }
   auto urb = std::make_unique<Urb>();
   urb->address = PointerIn(umockdev_ioctl_client_get_arg(client));
+  urb->buffer = header.buffer;
   urb->type = header.type;
   urb->endpoint = header.endpoint;
   const uint32_t length = uint32_t(header.buffer_length);
@@ -346,9 +348,19 @@ int UsbdevfsCamera::Control(uint8_t *urbBuffer, uint32_t size, uint32_t generati
 }
 
 void UsbdevfsCamera::Discard(UMockdevIoctlClient *client) {
-  const uint64_t address = PointerIn(umockdev_ioctl_client_get_arg(client));
+  // The URB is known by its data buffer: the pointer handed over here is not
+  // the one the submission carried.
+  UMockdevIoctlData *view = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                                        sizeof(usbdevfs_urb), nullptr);
+  if (!view) {
+    umockdev_ioctl_client_complete(client, -1, EFAULT);
+    return;
+  }
+  usbdevfs_urb header;
+  std::memcpy(&header, view->data, sizeof header);
   for (auto &urb : urbs_) {
-    if (urb->address != address || urb->discarded) continue;
+    if (urb->buffer != header.buffer || urb->endpoint != header.endpoint || urb->discarded)
+      continue;
     if (urb->camera) urb->camera->Forget(urb->request);
     urb->discarded = true;
     umockdev_ioctl_client_complete(client, 0, 0);
