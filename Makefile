@@ -4,9 +4,11 @@ BUILD ?= build
 BUILD_ASAN ?= build-asan
 BUILD_WINDOWS ?= build-windows
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+UDEV_RULES_DIR ?= /etc/udev/rules.d
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap bootstrap-windows build run check check-asan check-windows clean
+.PHONY: all bootstrap bootstrap-windows build run check check-asan check-windows clean install
 
 all: build
 
@@ -31,6 +33,15 @@ check-asan: bootstrap
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The library, its header and the udev rule that lets the logged-in user
+# open the cameras; udev rereads its rules when it runs.
+install: build
+	install -D -m 755 $(BUILD)/src/libVelmorSdk_S10PX.so $(DESTDIR)$(PREFIX)/lib/libVelmorSdk_S10PX.so
+	install -D -m 644 include/velmor/velmor.h $(DESTDIR)$(PREFIX)/include/velmor/velmor.h
+	install -D -m 644 tools/udev/70-velmor-camera.rules \
+	  $(DESTDIR)$(UDEV_RULES_DIR)/70-velmor-camera.rules
+	-udevadm control --reload-rules && udevadm trigger --subsystem-match=usb
 
 # The Windows DLL cross-built with mingw-w64, its tests run under Wine in a
 # prefix inside the build tree; the wineserver lives for the test run only.

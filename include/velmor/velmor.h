@@ -128,7 +128,12 @@ typedef char velmor_frame_record_buffer_at_24
  * one with Velmor_SetDeviceNumber().
  *
  * @param notifyWindow window that receives #VELMOR_WM_ERROR for every recorded
- *        failure; may be null (then nothing is posted).
+ *        failure; may be null (then nothing is posted). It is also registered
+ *        for the camera arrival and removal notices: WM_DEVICECHANGE (0x0219)
+ *        with wParam DBT_DEVICEARRIVAL (0x8000) or DBT_DEVICEREMOVECOMPLETE
+ *        (0x8004). Windows sends them for the camera interface class; on Linux
+ *        the library posts them itself (lParam 0) where libusb reports
+ *        hotplug events.
  * @return the new handle, or 0 when no session could be made. A session whose
  *         initialisation failed still gets a handle; its error history says why.
  */
