@@ -181,13 +181,17 @@ class LibusbIo final : public UsbIo {
     return kUsbPending;
   }
 
+  // Events are handled at least once, so a poll (0 ms) sees a request that
+  // has finished but was not yet reaped.
   bool Wait(int timeoutMs) override {
     const Clock::time_point deadline = deadline_after(timeoutMs);
     for (;;) {
       if (signalled_.exchange(false)) return true;
       // A completion already consumed never comes back.
-      if (finished_ || Clock::now() >= deadline) return false;
+      if (finished_) return false;
       handle_events_until(link_->context, &finished_, deadline);
+      if (signalled_.exchange(false)) return true;
+      if (Clock::now() >= deadline) return false;
     }
   }
 

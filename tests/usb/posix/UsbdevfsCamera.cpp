@@ -46,8 +46,13 @@ struct Preload {
     const char *preloaded = std::getenv("LD_PRELOAD");
     if (preloaded && std::strstr(preloaded, "libumockdev-preload")) return;
     setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
-    // The preload library is loaded before the sanitizer runtime.
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
+    // The preload library comes before the sanitizer runtime, which then
+    // must not insist on being first.
+    const char *asan = std::getenv("ASAN_OPTIONS");
+    setenv("ASAN_OPTIONS",
+           (std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0")
+               .c_str(),
+           1);
     std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
     std::vector<char *> argv;
