@@ -147,6 +147,10 @@ std::unique_ptr<PreviewWindow> create_preview_window(const char *, VELMOR_HWND p
                                                      int32_t y, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return nullptr;
   std::lock_guard lock(SdlLock());
+  // The window system's own framebuffer: no GL driver is loaded for
+  // drawing bitmaps, and the screen saver is left alone.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   if (!OnDisplay()) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
