@@ -2,13 +2,14 @@
 # the whole test suite; both install what they need first.
 BUILD ?= build
 BUILD_ASAN ?= build-asan
+BUILD_TSAN ?= build-tsan
 BUILD_WINDOWS ?= build-windows
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 UDEV_RULES_DIR ?= /etc/udev/rules.d
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap bootstrap-windows build run check check-asan check-windows clean install
+.PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
 
 all: build
 
@@ -33,6 +34,18 @@ check-asan: bootstrap
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The threaded subsystems under ThreadSanitizer: the engine's transfer
+# thread and frame ring, and the controller's transfers beneath them.
+TSAN_TESTS ?= test_engine test_transport
+check-tsan: bootstrap
+	cmake -S . -B $(BUILD_TSAN) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_SANITIZE=thread \
+	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target $(TSAN_TESTS)
+	for suite in $(TSAN_TESTS); do \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(BUILD_TSAN)/tests/$$suite \
+	    --gtest_brief=1 || exit 1; \
+	done
 
 # The library, its header and the udev rule that lets the logged-in user
 # open the cameras; udev rereads its rules when it runs.
@@ -59,4 +72,4 @@ check-windows: bootstrap-windows $(BUILD_WINDOWS)/build.ninja
 	  status=$$?; cmake/wine-session stop $(BUILD_WINDOWS); exit $$status
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WINDOWS)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_WINDOWS)
