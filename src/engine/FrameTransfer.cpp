@@ -116,6 +116,7 @@ int32_t CVelmorU3K7Base::SetCaptureMode(int32_t mode) {
     if (mode == 2) {
       // A triggered frame counts as new only once it has arrived.
       writeIndex_ = readIndex_.load();
+      framesTaken_ = framesPublished_.load();
       SyncFrameCounter();
     }
   }
@@ -167,6 +168,7 @@ int32_t CVelmorU3K7Base::TransferLoop() {
         const int32_t slot = writeIndex_;
         frameBuffers_.Store(slot, transferBuffer_.get());
         writeIndex_ = NextSlot(slot);
+        ++framesPublished_;
         SignalFrame();
         if (mode == 1 || mode == 2) break;
         continue;
@@ -269,7 +271,7 @@ int32_t CVelmorU3K7Base::WaitForFrame(int32_t milliseconds) {
   if (transferFailed_) return 1;
   const std::shared_ptr<platform::Event> event = FrameEvent();
   if (!event || !event->wait(milliseconds)) return 2;
-  return writeIndex_ != readIndex_ ? 3 : 2;
+  return framesPublished_ != framesTaken_ ? 3 : 2;
 }
 
 int32_t CVelmorU3K7Base::CopySlot(uint8_t *destination, int32_t size, int32_t slot,
@@ -292,9 +294,12 @@ int32_t CVelmorU3K7Base::CopyFrame(uint8_t *destination, int32_t size, int32_t f
 // passed, so only the geometry bounds the copy.
 int32_t CVelmorU3K7Base::GetNextImage(uint8_t *destination, int32_t, int32_t, int32_t,
                                       int32_t orientation) {
+  // A frame published during the copy stays new for the next wait.
+  const uint64_t published = framesPublished_;
   const int32_t written = writeIndex_;
   CopySlot(destination, INT32_MAX, NewestSlot(written), orientation);
   readIndex_ = written;
+  framesTaken_ = published;
   return 0;
 }
 

@@ -287,6 +287,10 @@ class CVelmorU3K7Base {
   FrameRing frameBuffers_;
   std::atomic<int32_t> writeIndex_{0};  // advanced only once the slot it passes is complete
   std::atomic<int32_t> readIndex_{3};
+  // Frames published and the count the caller last took: with four slots the
+  // indices alone look unchanged after every fourth frame.
+  std::atomic<uint64_t> framesPublished_{0};
+  std::atomic<uint64_t> framesTaken_{0};
   std::atomic<bool> transferFailed_{false};
   // Shared with waiters, so that a stop can close it while one still waits.
   std::shared_ptr<platform::Event> frameEvent_;
