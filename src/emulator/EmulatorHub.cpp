@@ -85,22 +85,22 @@ std::string_view Trim(std::string_view text) {
 }
 
 // Product IDs named by a camera list; false when it is malformed.
-bool ParseSpec(std::string_view spec, std::vector<uint16_t> *products) {
-  spec = Trim(spec);
-  const bool list = spec.find(',') != std::string_view::npos || spec.substr(0, 2) == "0x" ||
-                    spec.substr(0, 2) == "0X";
+bool ParseCameraList(std::string_view cameras, std::vector<uint16_t> *products) {
+  cameras = Trim(cameras);
+  const bool list = cameras.find(',') != std::string_view::npos || cameras.substr(0, 2) == "0x" ||
+                    cameras.substr(0, 2) == "0X";
   unsigned value = 0;
   if (!list) {
-    if (!spec.empty() && (!ParseNumber(spec, &value) || value > unsigned(kMaxConfiguredCameras)))
+    if (!cameras.empty() && (!ParseNumber(cameras, &value) || value > unsigned(kMaxConfiguredCameras)))
       return false;
-    products->assign(spec.empty() ? 0 : value, kDefaultProductId);
+    products->assign(cameras.empty() ? 0 : value, kDefaultProductId);
     return true;
   }
-  while (!spec.empty()) {
-    const std::size_t comma = spec.find(',');
-    if (!ParseNumber(Trim(spec.substr(0, comma)), &value) || value > 0xFFFF) return false;
+  while (!cameras.empty()) {
+    const std::size_t comma = cameras.find(',');
+    if (!ParseNumber(Trim(cameras.substr(0, comma)), &value) || value > 0xFFFF) return false;
     products->push_back(uint16_t(value));
-    spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    cameras = comma == std::string_view::npos ? std::string_view() : cameras.substr(comma + 1);
   }
   return products->size() <= std::size_t(kMaxConfiguredCameras);
 }
@@ -119,9 +119,9 @@ EmulatorHub::EmulatorHub() {
     unsigned value = 0;
     if (ParseNumber(Trim(fps), &value) && value <= 100000) fps_ = int(value);
   }
-  if (const char *spec = std::getenv("VELMOR_EMULATED_CAMERAS")) {
+  if (const char *cameras = std::getenv("VELMOR_EMULATED_CAMERAS")) {
     active_ = true;
-    Configure(spec);
+    Configure(cameras);
   }
 }
 
@@ -130,9 +130,9 @@ bool EmulatorHub::Active() const {
   return active_;
 }
 
-bool EmulatorHub::Configure(std::string_view spec) {
+bool EmulatorHub::Configure(std::string_view cameras) {
   std::vector<uint16_t> products;
-  if (!ParseSpec(spec, &products)) return false;
+  if (!ParseCameraList(cameras, &products)) return false;
   Clear();
   for (uint16_t product : products) Add(product);
   std::lock_guard lock(mutex_);

@@ -29,9 +29,9 @@ class EmulatorHub final : public platform::UsbDriver {
   // True once cameras were asked for, by the environment or by Configure/Add.
   bool Active() const;
 
-  // Replaces every camera by the ones `spec` names (syntax of
+  // Replaces every camera by the ones `cameras` names (syntax of
   // VELMOR_EMULATED_CAMERAS); false (and no change) when it is malformed.
-  bool Configure(std::string_view spec);
+  bool Configure(std::string_view cameras);
   // Adds one camera; an empty path gives the standard interface path.
   std::shared_ptr<EmulatedCamera> Add(uint16_t productId, std::string path = {});
   // Defaults for cameras added from now on.

@@ -1,5 +1,6 @@
 // The session's acquisition thread (preview and trigger loops), its start and
 // stop, and the hand-off of each frame to the host.
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -18,7 +19,6 @@ constexpr int32_t kPreviewFrameWaitMs = 3000;
 constexpr int32_t kTriggerFrameWaitMs = 60000;
 constexpr uint32_t kPausedPollMs = 10;
 constexpr uint32_t kFpsPeriodMs = 1000;
-constexpr int32_t kBitsOfMode[] = {8, 16, 24, 32, 48, 64};
 
 }  // namespace
 
@@ -77,7 +77,7 @@ void CVelmor::FillFrameRecord(const imaging::DibImage &raw) {
   frameRecord_.width = raw.width();
   frameRecord_.height = raw.height();
   frameRecord_.hostBuffer = hostBuffer_;
-  frameRecord_.bitsPerPixel = colourMode_ >= 0 && colourMode_ <= 5 ? kBitsOfMode[colourMode_] : 0;
+  frameRecord_.bitsPerPixel = std::max(ColourModeBits(), 0);
 }
 
 void CVelmor::CountFrame() {
