@@ -290,24 +290,26 @@ int32_t CVelmorU3K7Base::CopyFrame(uint8_t *destination, int32_t size, int32_t f
   return CopySlot(destination, size, fromSingle ? 0 : NewestSlot(writeIndex_), orientation);
 }
 
-// The caller's buffer holds a frame of the current geometry; its size is not
-// passed, so only the geometry bounds the copy.
-int32_t CVelmorU3K7Base::GetNextImage(uint8_t *destination, int32_t, int32_t, int32_t,
+// `capacity` is the size of the caller's buffer in bytes; 0 means the caller
+// vouches for a buffer that holds a frame of the current geometry. A frame
+// that does not fit is not copied (-1), so a geometry change that the caller
+// has not caught up with can never write past its buffer.
+int32_t CVelmorU3K7Base::GetNextImage(uint8_t *destination, int32_t capacity, int32_t, int32_t,
                                       int32_t orientation) {
   // A frame published during the copy stays new for the next wait.
   const uint64_t published = framesPublished_;
   const int32_t written = writeIndex_;
-  CopySlot(destination, INT32_MAX, NewestSlot(written), orientation);
+  const int32_t copied =
+      CopySlot(destination, capacity > 0 ? capacity : INT32_MAX, NewestSlot(written), orientation);
   readIndex_ = written;
   framesTaken_ = published;
-  return 0;
+  return copied ? 0 : -1;
 }
 
-int32_t CVelmorU3K7Base::GetLatestImage(uint8_t *destination, int32_t, int32_t, int32_t,
+int32_t CVelmorU3K7Base::GetLatestImage(uint8_t *destination, int32_t capacity, int32_t, int32_t,
                                         int32_t orientation) {
   if (destination == nullptr) return -2;
-  CopyFrame(destination, INT32_MAX, 1, orientation);
-  return 0;
+  return CopyFrame(destination, capacity > 0 ? capacity : INT32_MAX, 1, orientation) ? 0 : -1;
 }
 
 // ---- settings that change the transfer ------------------------------------

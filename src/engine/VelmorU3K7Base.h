@@ -85,10 +85,10 @@ class CVelmorU3K7Base {
   /* 30 */ virtual int32_t SyncFrameCounter();
   /* 31 */ virtual int32_t CaptureSingleFrame();
   VELMOR_NOTHING(32, NoOperation32, -1)
-  /* 33 */ virtual int32_t GetLatestImage(uint8_t *destination, int32_t, int32_t, int32_t, int32_t orientation);
+  /* 33 */ virtual int32_t GetLatestImage(uint8_t *destination, int32_t capacity, int32_t, int32_t, int32_t orientation);
   /* 34 */ virtual int32_t SetTransferTimeout(int32_t milliseconds) { transferTimeout_ = milliseconds; return 1; }
   /* 35 */ virtual int32_t WaitForFrame(int32_t milliseconds);
-  /* 36 */ virtual int32_t GetNextImage(uint8_t *destination, int32_t, int32_t, int32_t, int32_t orientation);
+  /* 36 */ virtual int32_t GetNextImage(uint8_t *destination, int32_t capacity, int32_t, int32_t, int32_t orientation);
   VELMOR_NOTHING(37, NoOperation37, 0)
   /* 38 */ virtual int32_t SetBitDepth(int32_t code);
   /* 39 */ virtual int32_t SetSamplingRate(int32_t code);

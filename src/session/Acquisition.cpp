@@ -2,6 +2,7 @@
 // stop, and the hand-off of each frame to the host.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 #include "imaging/Demosaic.h"
@@ -66,7 +67,7 @@ int32_t CVelmor::CopyToHost(const imaging::DibImage &image, int32_t rowOrder, ui
 }
 
 int32_t CVelmor::FetchFrame(imaging::DibImage &raw) {
-  const int32_t result = engine_->GetNextImage(raw.bits(), 0, 0, 0, 1);
+  const int32_t result = engine_->GetNextImage(raw.bits(), int32_t(raw.sizeBytes()), 0, 0, 1);
   // The engine delivers rows packed at width x pixel size.
   if (raw.width() * raw.bytesPerPixel() != raw.stride())
     imaging::DibImage::Convert(raw, imaging::RestrideRows, raw);
@@ -195,6 +196,20 @@ void CVelmor::TriggerLoop() {
   }
 }
 
+std::optional<int32_t> CVelmor::CheckStartState(int32_t wanted) {
+  if (!engine_) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  const int32_t state = state_.load();
+  if (state == wanted) return 1;
+  if (state != kIdle) {
+    ReportError(VELMOR_ERROR_NO_CAMERA);
+    return 0;
+  }
+  return std::nullopt;
+}
+
 bool CVelmor::LaunchAcquisitionThread() {
   if (acquisitionThread_.joinable()) acquisitionThread_.join();
   try {
@@ -206,16 +221,7 @@ bool CVelmor::LaunchAcquisitionThread() {
 }
 
 int32_t CVelmor::StartAcquisition() {
-  if (!engine_) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
-  const int32_t state = state_.load();
-  if (state == kPreviewing) return 1;
-  if (state != kIdle) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
+  if (const auto settled = CheckStartState(kPreviewing)) return *settled;
   if (!PrepareCapture()) return 0;
   if (!engine_->StartCapture(0)) {
     StopAcquisition();
@@ -238,17 +244,8 @@ int32_t CVelmor::StartAcquisition() {
 }
 
 int32_t CVelmor::StartTriggerAcquisition() {
-  if (!engine_) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
-  const int32_t state = state_.load();
   // Already triggering: the running thread goes on; a second one never starts.
-  if (state == kTriggered) return 1;
-  if (state != kIdle) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
+  if (const auto settled = CheckStartState(kTriggered)) return *settled;
   if (!PrepareCapture()) {
     CloseSession();
     return 0;

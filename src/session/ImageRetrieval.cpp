@@ -26,17 +26,8 @@ int32_t CVelmor::CallBackPreview(VELMOR_HWND window, uint8_t *buffer, int32_t si
 }
 
 int32_t CVelmor::Trigger(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder) {
-  if (!engine_) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
-  const int32_t state = state_.load();
   // Already triggering: the running thread goes on with what it was given.
-  if (state == kTriggered) return 1;
-  if (state != kIdle) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
+  if (const auto settled = CheckStartState(kTriggered)) return *settled;
   SetFrameTarget(window, buffer, size, rowOrder);
   if (!OpenPreviewWindowIfWanted()) {
     ReportError(VELMOR_ERROR_WINDOW);
@@ -46,16 +37,7 @@ int32_t CVelmor::Trigger(VELMOR_HWND window, uint8_t *buffer, int32_t size, int3
 }
 
 int32_t CVelmor::Capture() {
-  if (!engine_) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
-  const int32_t state = state_.load();
-  if (state == kCapturePrepared) return 1;
-  if (state != kIdle) {
-    ReportError(VELMOR_ERROR_NO_CAMERA);
-    return 0;
-  }
+  if (const auto settled = CheckStartState(kCapturePrepared)) return *settled;
   if (!PrepareCapture()) return 0;
   state_.store(kCapturePrepared);
   return 1;

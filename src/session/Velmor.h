@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -173,6 +174,10 @@ class CVelmor {
   bool RegisterDeviceNotices(VELMOR_HWND window);
 
   // Acquisition.cpp
+  // The check every acquisition start shares: 1 when the session already is
+  // in `wanted`, 0 (error 1 recorded) without an engine or in another
+  // acquisition state, nothing when it is idle and may start.
+  std::optional<int32_t> CheckStartState(int32_t wanted);
   bool LaunchAcquisitionThread();
   void AcquisitionThread();
   void PreviewLoop();

@@ -22,6 +22,18 @@ constexpr std::size_t kFullFrame = std::size_t(2848) * 2848;
 
 using Capture = CaptureFixture;
 
+TEST_F(Capture, AFrameLargerThanTheGivenBufferIsNotCopied) {
+  ASSERT_EQ(engine.StartCapture(1), 1);
+  ASSERT_EQ(engine.WaitForFrame(5000), 3);
+  std::vector<uint8_t> small(1024, 0xAB);
+  EXPECT_EQ(engine.GetNextImage(small.data(), int32_t(small.size()), 0, 0, 1), -1);
+  EXPECT_EQ(engine.GetLatestImage(small.data(), int32_t(small.size()), 0, 0, 1), -1);
+  EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](uint8_t b) { return b == 0xAB; }));
+  std::vector<uint8_t> frame(kFullFrame);
+  EXPECT_EQ(engine.GetLatestImage(frame.data(), int32_t(frame.size()), 0, 0, 1), 0);
+  EXPECT_EQ(engine.StopCapture(), 1);
+}
+
 TEST_F(Capture, SingleFrameStartLandsExactlyOneFrame) {
   ASSERT_EQ(engine.StartCapture(1), 1);
   ASSERT_EQ(engine.WaitForFrame(5000), 3);
