@@ -41,15 +41,7 @@ void CVelmor::ApplyCaptureSettings() {
   engine.SetMirrorV(analog_.mirrorV);
   engine.SetMirrorH(analog_.mirrorH);
   engine.SetTriggerMode(0, 1);
-  engine.SetGain(uint32_t(analog_.gain));
-  engine.SetColorGainGreen1(uint32_t(analog_.colourGainGreen1));
-  engine.SetColorGainRed(uint32_t(analog_.colourGainRed));
-  engine.SetColorGainBlue(uint32_t(analog_.colourGainBlue));
-  engine.SetColorGainGreen2(uint32_t(analog_.colourGainGreen2));
-  if (engine.SupportsRealExposure())
-    engine.SetRealExposure(analog_.realExposure);
-  else
-    engine.SetExposureTime(uint32_t(analog_.exposure));
+  ApplyGainAndExposure();
   realExposureMicros_ = analog_.exposure * 100;
   if (engine.SupportsSensorTuning()) {
     int32_t tuning = 0;

@@ -104,7 +104,9 @@ int32_t CVelmor::SelectDevice(int32_t number) {
   return 1;
 }
 
-void CVelmor::ReapplyAnalogValues() {
+// Gain, the four colour gains and the exposure, in the order every re-apply
+// uses.
+void CVelmor::ApplyGainAndExposure() {
   CVelmorUSB3K7SimpleSdk &engine = *engine_;
   engine.SetGain(uint32_t(analog_.gain));
   engine.SetColorGainGreen1(uint32_t(analog_.colourGainGreen1));
@@ -115,6 +117,11 @@ void CVelmor::ReapplyAnalogValues() {
     engine.SetRealExposure(analog_.realExposure);
   else
     engine.SetExposureTime(uint32_t(analog_.exposure));
+}
+
+void CVelmor::ReapplyAnalogValues() {
+  CVelmorUSB3K7SimpleSdk &engine = *engine_;
+  ApplyGainAndExposure();
   engine.SetMirrorV(analog_.mirrorV);
   engine.SetMirrorH(analog_.mirrorH);
   if (engine.SupportsBlackLevel()) engine.SetBlackLevel(uint32_t(analog_.blackLevel));

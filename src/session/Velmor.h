@@ -169,6 +169,7 @@ class CVelmor {
   void CreateImages();
   void DestroyImages();
   void SaveCameraSettings();
+  void ApplyGainAndExposure();
   void ReapplyAnalogValues();
   // Registers the notification window for camera arrival and removal.
   bool RegisterDeviceNotices(VELMOR_HWND window);
