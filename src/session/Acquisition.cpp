@@ -96,9 +96,10 @@ void CVelmor::CountFrame() {
 void CVelmor::ProcessFrame() {
   const auto demosaic = [this](imaging::DibImage &colour, const imaging::DibImage &raw) {
     const imaging::DemosaicParams params{
-        imaging::MirrorAdjustedBayerMode(filters_.byId[12], analog_.mirrorV != 0,
+        imaging::MirrorAdjustedBayerMode(filters_.byId[kFilterBayerMode], analog_.mirrorV != 0,
                                          analog_.mirrorH != 0),
-        filters_.byId[7], filters_.byId[8], filters_.byId[9]};
+        filters_.byId[kFilterBayerGainRed], filters_.byId[kFilterBayerGainGreen],
+        filters_.byId[kFilterBayerGainBlue]};
     imaging::DibImage::Convert(colour, imaging::Demosaic, raw, nullptr, nullptr, &params);
   };
   switch (colourMode_) {

@@ -36,6 +36,49 @@ struct AnalogValues {
   double realExposure = 0.0;  // seconds, for engines with real exposure
 };
 
+// Identifiers of the filter values as hosts address them. 1-12 and 19-28
+// are the session's image filters, 13-18 the engine's gains and exposure,
+// 29-36 the per-channel gains and offsets, 100 and up camera functions.
+enum FilterId : int32_t {
+  kFilterBrightness = 1,
+  kFilterContrast = 2,
+  kFilterHue = 3,
+  kFilterSaturation = 4,
+  kFilterSharpness = 5,
+  kFilterBayerGainPacked = 6,
+  kFilterBayerGainRed = 7,
+  kFilterBayerGainGreen = 8,
+  kFilterBayerGainBlue = 9,
+  kFilterBayerGainAuto = 10,
+  kFilterGamma = 11,
+  kFilterBayerMode = 12,
+  kFilterGlobalGain = 13,
+  kFilterColorGainRed = 14,
+  kFilterColorGainGreen1 = 15,
+  kFilterColorGainGreen2 = 16,
+  kFilterColorGainBlue = 17,
+  kFilterExposureTime = 18,
+  kFilterGrayMode = 19,
+  kFilterGrayGainR = 20,
+  kFilterGrayGainG1 = 21,
+  kFilterGrayGainG2 = 22,
+  kFilterGrayGainB = 23,
+  kFilterGrayOffsetR = 24,
+  kFilterGrayOffsetG1 = 25,
+  kFilterGrayOffsetG2 = 26,
+  kFilterGrayOffsetB = 27,
+  kFilterGrayGainAuto = 28,
+  kFilterChannelGain1 = 29,
+  kFilterChannelOffset1 = 33,
+  kFilterPeltier = 100,
+  kFilterTemperature = 101,
+  kFilterDotFilter = 102,
+  kFilterMaskFilter = 103,
+  kFilterGainMode = 104,
+  kFilterModeSwitch = 105,
+  kFilterBlackLevel = 106,
+};
+
 // Filter values by their identifier (1 to 28; entry 0 unused) and the
 // automatic Bayer gain's one-shot flag.
 struct FilterValues {
