@@ -37,6 +37,7 @@ void CVelmor::DestroyImages() {
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
+  const std::lock_guard control(controlLock_);
   if (engine_) {
     engine_->CloseDevice();
     engine_.reset();
@@ -63,10 +64,10 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   settings_->LoadGraySettings(camera, filters_);
   settings_->LoadAnalogSettings(camera, *engine_, analog_);
 
-  OutputFormat format{colourMode_, subSample_, waitTime_.load(), clock_};
+  OutputFormat format{colourMode_.load(), subSample_.load(), waitTime_.load(), clock_};
   settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
-  colourMode_ = format.colourMode;
-  subSample_ = format.subSample;
+  colourMode_.store(format.colourMode);
+  subSample_.store(format.subSample);
   waitTime_.store(format.waitTime);
   clock_ = format.clock;
   return 1;
@@ -86,6 +87,7 @@ void CVelmor::SaveCameraSettings() {
 }
 
 int32_t CVelmor::SelectDevice(int32_t number) {
+  const std::lock_guard control(controlLock_);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -137,6 +139,7 @@ void CVelmor::ReapplyAnalogValues() {
 }
 
 int32_t CVelmor::CloseSession() {
+  const std::lock_guard control(controlLock_);
   ClosePreviewWindow();
   if (engine_) StopAcquisition();
   imageReady_.store(0);
