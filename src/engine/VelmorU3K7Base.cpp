@@ -112,10 +112,7 @@ int32_t CVelmorU3K7Base::OpenDevice(int32_t number) {
   sensor_ = MakeSensor(productId_, controller_.get());
   deviceNumber_ = number;
   buffersDirty_ = true;
-  if (InitializeDevice()) return 1;
-  // A camera whose sensor never answered is not left open as if it worked.
-  sensor_.reset();
-  return 0;
+  return InitializeDevice();
 }
 
 int32_t CVelmorU3K7Base::IsDevicePresent(int32_t number) {

@@ -79,7 +79,8 @@ void CVelmor::FillFrameRecord(const imaging::DibImage &raw) {
   frameRecord_.width = raw.width();
   frameRecord_.height = raw.height();
   frameRecord_.hostBuffer = hostBuffer_;
-  frameRecord_.bitsPerPixel = kColourModeBits[frameColourMode_.load()];
+  const int32_t mode = frameColourMode_.load();
+  frameRecord_.bitsPerPixel = mode >= 0 && mode <= 5 ? kColourModeBits[mode] : 0;
 }
 
 void CVelmor::CountFrame() {

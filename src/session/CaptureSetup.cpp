@@ -61,7 +61,7 @@ int32_t CVelmor::PrepareCapture() {
   }
   // No open camera (absent when the session was made, or its open failed)
   // is an absent camera, whatever is plugged in now.
-  if (engine_->sensor() == nullptr || !engine_->IsDevicePresent(engine_->GetDeviceNumber())) {
+  if (!cameraOpen_.load() || !engine_->IsDevicePresent(engine_->GetDeviceNumber())) {
     ReportError(VELMOR_ERROR_NOT_PRESENT);
     return 0;
   }

@@ -94,10 +94,12 @@ int32_t CVelmor::SelectDevice(int32_t number) {
   }
   if (openedOnce_) SaveCameraSettings();
   openedOnce_ = 1;
+  cameraOpen_.store(false);
   if (!engine_->IsDevicePresent(number) || !engine_->OpenDevice(number)) {
     ReportError(VELMOR_ERROR_NOT_PRESENT);
     return 0;
   }
+  cameraOpen_.store(true);
   settings_->LoadAnalogSettings(number, *engine_, analog_);
   settings_->LoadFilterSettings(number, filters_);
   settings_->LoadGraySettings(number, filters_);

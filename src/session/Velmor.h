@@ -287,6 +287,8 @@ class CVelmor {
   platform::Event stopSignal_{true};
   // The colour mode the images were prepared for; what the frame path uses.
   std::atomic<int32_t> frameColourMode_{0};
+  // A camera was opened by the last selection (a failed open leaves none).
+  std::atomic<bool> cameraOpen_{false};
 };
 
 }  // namespace velmor

@@ -282,7 +282,6 @@ TEST_F(FaultMatrixTest, OpeningACameraWithABusySensorFailsQuickly) {
   EXPECT_EQ(Velmor_GetLastError(handle), VELMOR_ERROR_NOT_PRESENT);
   ASSERT_EQ(Velmor_EmulatorSet(0, "sensor_busy", 0), 1);
   ASSERT_EQ(Velmor_SetDeviceNumber(handle, 0), 1);
-  ASSERT_EQ(Velmor_SetColorMode(handle, 16), 1);
   EXPECT_EQ(Velmor_SnapShot(handle, image.data(), int32_t(image.size()), 1), 1);
 }
 
