@@ -131,6 +131,15 @@ TEST_F(RaceTest, StartsAndStopsFromTwoThreadsLeaveOneConsistentState) {
   EXPECT_EQ(Velmor_StopPreview(handle), 1);
 }
 
+TEST_F(RaceTest, AStopEndsALongWaitTimeAtOnce) {
+  const int32_t handle = OpenCamera(200);
+  ASSERT_EQ(Velmor_SetWaitTime(handle, 60000), 1);
+  ASSERT_EQ(Velmor_StartPreview(handle), 1);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Velmor_StopPreview(handle), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "the stop waited out the wait time";
+}
+
 TEST_F(RaceTest, SettersRaceTheAcquisitionThreadAndTheColourModeWaitsForAPreparation) {
   const int32_t handle = OpenCamera(200);
   ASSERT_EQ(Velmor_SetColorMode(handle, 8), 1);
