@@ -1,19 +1,16 @@
 #include "session/CameraRegisters.h"
 
+#include "session/SuccessFlag.h"
 #include "session/Velmor.h"
 
 namespace velmor {
 namespace {
 
-void SetFlag(int32_t *ok, int32_t value) {
-  if (ok != nullptr) *ok = value;
-}
-
 // A register read from the host: code 1 without an engine, code 6 when the
 // transfer failed; ok tells which value is real.
 template <class Read>
 int32_t CheckedRead(CVelmor &session, int32_t *ok, Read &&read) {
-  SetFlag(ok, 0);
+  SetSuccessFlag(ok, 0);
   CVelmorUSB3K7SimpleSdk *engine = session.engine();
   if (engine == nullptr) {
     session.ReportError(VELMOR_ERROR_NO_CAMERA);
@@ -25,7 +22,7 @@ int32_t CheckedRead(CVelmor &session, int32_t *ok, Read &&read) {
     session.ReportError(VELMOR_ERROR_DEVICE);
     return 0;
   }
-  SetFlag(ok, 1);
+  SetSuccessFlag(ok, 1);
   return value;
 }
 
@@ -71,14 +68,14 @@ int32_t CameraRegisters::WriteSensor(uint16_t reg, int32_t value) {
 }
 
 int32_t CameraRegisters::ReadSromId(uint16_t address, int32_t *ok) {
-  SetFlag(ok, 0);
+  SetSuccessFlag(ok, 0);
   CVelmorUSB3K7SimpleSdk *engine = session_.engine();
   uint8_t byte = 0;
   if (engine == nullptr || !engine->ReadEeprom(address, &byte)) {
     session_.PostErrorOnly(VELMOR_ERROR_NO_CAMERA);
     return 0;
   }
-  SetFlag(ok, 1);
+  SetSuccessFlag(ok, 1);
   return byte;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "session/SuccessFlag.h"
 #include "session/Velmor.h"
 
 namespace velmor {
@@ -19,10 +20,6 @@ int32_t TruncateToInt32(double value) {
   constexpr double kLow = std::numeric_limits<int32_t>::min();
   constexpr double kHigh = std::numeric_limits<int32_t>::max();
   return value <= kLow ? INT32_MIN : value >= kHigh ? INT32_MAX : int32_t(value);
-}
-
-void SetFlag(int32_t *ok, int32_t value) {
-  if (ok != nullptr) *ok = value;
 }
 
 }  // namespace
@@ -44,7 +41,7 @@ int32_t CVelmor::SetExposureSeconds(double seconds) {
 }
 
 double CVelmor::GetExposureSeconds(int32_t *ok) {
-  SetFlag(ok, 0);
+  SetSuccessFlag(ok, 0);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return -1.0;
@@ -56,7 +53,7 @@ double CVelmor::GetExposureSeconds(int32_t *ok) {
   double seconds = 0.0;
   const int32_t read = engine_->GetRealExposure(&seconds);
   if (read) analog_.realExposure = seconds;
-  SetFlag(ok, read);
+  SetSuccessFlag(ok, read);
   return seconds;
 }
 
@@ -65,12 +62,12 @@ int32_t CVelmor::SetExposureMicroseconds(int32_t microseconds) {
 }
 
 int32_t CVelmor::GetExposureMicroseconds(int32_t *ok) const {
-  SetFlag(ok, 1);
+  SetSuccessFlag(ok, 1);
   return TruncateToInt32(analog_.exposure * kMicrosecondsPerUnit);
 }
 
 double CVelmor::GetTemperatureEx(int32_t *ok) {
-  SetFlag(ok, 0);
+  SetSuccessFlag(ok, 0);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0.0;
@@ -83,7 +80,7 @@ double CVelmor::GetTemperatureEx(int32_t *ok) {
   const int32_t read = engine_->GetTemperature(&degrees);
   // A good reading is recorded too, as the success marker.
   ReportError(read ? VELMOR_ERROR_NONE : VELMOR_ERROR_CONVERSION);
-  SetFlag(ok, read);
+  SetSuccessFlag(ok, read);
   return degrees;
 }
 
