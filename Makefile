@@ -40,9 +40,10 @@ check-asan: bootstrap
 # session's acquisition thread, hand-off and host threads racing on one
 # handle above them.
 TSAN_TESTS ?= test_engine test_transport test_session test_retrieval
-# The fault matrix asserts how soon faults are reported, which the sanitizer's
-# slowdown would break; its threads are those the race tests cover.
-TSAN_FILTER ?= -FaultMatrixTest.*
+# The fault matrix and the frame rate measurement assert timings, which the
+# sanitizer's slowdown would break; their threads are those the race tests
+# and the other acquisition tests cover.
+TSAN_FILTER ?= -FaultMatrixTest.*:AcquisitionTest.FramesPerSecond*
 check-tsan: bootstrap
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_SANITIZE=thread \
 	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
