@@ -105,8 +105,9 @@ struct CameraPresets {
   OutputFormat format;
 };
 
-// Every load leaves a field that the store does not hold as it was, unless
-// its whole group is missing: then the group takes its defaults.
+// Every load leaves a field that the store does not hold as it was; only
+// when the whole analog, filter or grey group is missing does that group
+// take its defaults.
 class SessionSettings {
  public:
   virtual ~SessionSettings() = default;

@@ -53,9 +53,8 @@ struct Field {
 };
 
 constexpr Field<CaptureGeometry> kPresetFields[] = {
-    {"TH", &CaptureGeometry::TH},   {"TV", &CaptureGeometry::TV},
-    {"EH", &CaptureGeometry::EH},   {"EV", &CaptureGeometry::EV},
-    {"EHS", &CaptureGeometry::EHS}, {"EVS", &CaptureGeometry::EVS},
+    {"TH", &CaptureGeometry::TH},  {"TV", &CaptureGeometry::TV},   {"EH", &CaptureGeometry::EH},
+    {"EV", &CaptureGeometry::EV},  {"EHS", &CaptureGeometry::EHS}, {"EVS", &CaptureGeometry::EVS},
     {"Buf", &CaptureGeometry::Buf}};
 
 constexpr Field<OutputFormat> kFormatFields[] = {{"Color", &OutputFormat::colourMode},
@@ -63,18 +62,17 @@ constexpr Field<OutputFormat> kFormatFields[] = {{"Color", &OutputFormat::colour
                                                  {"WaitTime", &OutputFormat::waitTime},
                                                  {"Clock", &OutputFormat::clock}};
 
-constexpr Field<AnalogValues> kAnalogFields[] = {
-    {"Global", &AnalogValues::gain},
-    {"ColorG1", &AnalogValues::colourGainGreen1},
-    {"ColorR", &AnalogValues::colourGainRed},
-    {"ColorB", &AnalogValues::colourGainBlue},
-    {"ColorG2", &AnalogValues::colourGainGreen2},
-    {"Exposure", &AnalogValues::exposure},
-    {"V_Mirror", &AnalogValues::mirrorV},
-    {"H_Mirror", &AnalogValues::mirrorH},
-    {"AutoIris", &AnalogValues::autoExposure},
-    {"GainMode", &AnalogValues::gainMode},
-    {"BlackLevel", &AnalogValues::blackLevel}};
+constexpr Field<AnalogValues> kAnalogFields[] = {{"Global", &AnalogValues::gain},
+                                                 {"ColorG1", &AnalogValues::colourGainGreen1},
+                                                 {"ColorR", &AnalogValues::colourGainRed},
+                                                 {"ColorB", &AnalogValues::colourGainBlue},
+                                                 {"ColorG2", &AnalogValues::colourGainGreen2},
+                                                 {"Exposure", &AnalogValues::exposure},
+                                                 {"V_Mirror", &AnalogValues::mirrorV},
+                                                 {"H_Mirror", &AnalogValues::mirrorH},
+                                                 {"AutoIris", &AnalogValues::autoExposure},
+                                                 {"GainMode", &AnalogValues::gainMode},
+                                                 {"BlackLevel", &AnalogValues::blackLevel}};
 
 // A stored filter value: its default and the range a host may set, into
 // which a value read back is brought before any filter stage sees it (a
@@ -85,28 +83,26 @@ struct FilterSlot {
   int32_t defaultValue, minimum, maximum;
 };
 
-constexpr FilterSlot kFilterSlots[] = {
-    {"Brightness", kFilterBrightness, 0, -255, 255},
-    {"Contrast", kFilterContrast, 0, -127, 127},
-    {"Hue", kFilterHue, 0, -360, 360},
-    {"Saturation", kFilterSaturation, 0, -255, 255},
-    {"Sharpness", kFilterSharpness, 0, 0, 30},
-    {"R_Gain", kFilterBayerGainRed, 100, 0, 400},
-    {"G_Gain", kFilterBayerGainGreen, 100, 0, 400},
-    {"B_Gain", kFilterBayerGainBlue, 100, 0, 400},
-    {"Gamma", kFilterGamma, 100, 0, 200},
-    {"BayerMode", kFilterBayerMode, 3, 0, 3}};
+constexpr FilterSlot kFilterSlots[] = {{"Brightness", kFilterBrightness, 0, -255, 255},
+                                       {"Contrast", kFilterContrast, 0, -127, 127},
+                                       {"Hue", kFilterHue, 0, -360, 360},
+                                       {"Saturation", kFilterSaturation, 0, -255, 255},
+                                       {"Sharpness", kFilterSharpness, 0, 0, 30},
+                                       {"R_Gain", kFilterBayerGainRed, 100, 0, 400},
+                                       {"G_Gain", kFilterBayerGainGreen, 100, 0, 400},
+                                       {"B_Gain", kFilterBayerGainBlue, 100, 0, 400},
+                                       {"Gamma", kFilterGamma, 100, 0, 200},
+                                       {"BayerMode", kFilterBayerMode, 3, 0, 3}};
 
-constexpr FilterSlot kGraySlots[] = {
-    {"Mode", kFilterGrayMode, 0, 0, 2},
-    {"GainR1", kFilterGrayGainR, 128, 0, 255},
-    {"GainG1", kFilterGrayGainG1, 128, 0, 255},
-    {"GainG2", kFilterGrayGainG2, 128, 0, 255},
-    {"GainB1", kFilterGrayGainB, 128, 0, 255},
-    {"OffsetR1", kFilterGrayOffsetR, 128, -255, 255},
-    {"OffsetG1", kFilterGrayOffsetG1, 128, -255, 255},
-    {"OffsetG2", kFilterGrayOffsetG2, 128, -255, 255},
-    {"OffsetB1", kFilterGrayOffsetB, 128, -255, 255}};
+constexpr FilterSlot kGraySlots[] = {{"Mode", kFilterGrayMode, 0, 0, 2},
+                                     {"GainR1", kFilterGrayGainR, 128, 0, 255},
+                                     {"GainG1", kFilterGrayGainG1, 128, 0, 255},
+                                     {"GainG2", kFilterGrayGainG2, 128, 0, 255},
+                                     {"GainB1", kFilterGrayGainB, 128, 0, 255},
+                                     {"OffsetR1", kFilterGrayOffsetR, 128, -255, 255},
+                                     {"OffsetG1", kFilterGrayOffsetG1, 128, -255, 255},
+                                     {"OffsetG2", kFilterGrayOffsetG2, 128, -255, 255},
+                                     {"OffsetB1", kFilterGrayOffsetB, 128, -255, 255}};
 
 using Entries = std::vector<platform::SettingsEntry>;
 
@@ -128,8 +124,8 @@ void AddFields(const std::string &group, const Field<T> (&fields)[N], const T &v
 // The slots' stored values, or their defaults when the group is missing;
 // false then.
 template <std::size_t N>
-bool ReadSlots(platform::SettingsReader *reader, const char *group,
-               const FilterSlot (&slots)[N], FilterValues &filters) {
+bool ReadSlots(platform::SettingsReader *reader, const char *group, const FilterSlot (&slots)[N],
+               FilterValues &filters) {
   if (reader == nullptr || !reader->HasGroup(group)) {
     for (const FilterSlot &slot : slots) filters.byId[slot.id] = slot.defaultValue;
     return false;
@@ -221,8 +217,7 @@ class StoredSessionSettings final : public SessionSettings {
                       engine.Supports16BitOutput() != 0, engine.SupportsColorOutput() != 0);
   }
 
-  void LoadAnalogSettings(int32_t camera, CVelmorU3K7Base &engine,
-                          AnalogValues &analog) override {
+  void LoadAnalogSettings(int32_t camera, CVelmorU3K7Base &engine, AnalogValues &analog) override {
     const auto reader = store_->Open(CameraKey(camera));
     if (!reader || !reader->HasGroup(kAnalogGroup)) {
       TakeEngineValues(engine, analog);
@@ -293,6 +288,8 @@ class StoredSessionSettings final : public SessionSettings {
 
 }  // namespace
 
-std::unique_ptr<SessionSettings> UserSettings() { return std::make_unique<StoredSessionSettings>(); }
+std::unique_ptr<SessionSettings> UserSettings() {
+  return std::make_unique<StoredSessionSettings>();
+}
 
 }  // namespace velmor

@@ -18,13 +18,17 @@ struct AnalogRow {
   uint32_t pattern;
 };
 // Values the emulated camera takes as they are.
-constexpr AnalogRow kAnalogRows[] = {
-    {"Global", &AnalogValues::gain, 100},           {"ColorG1", &AnalogValues::colourGainGreen1, 11},
-    {"ColorR", &AnalogValues::colourGainRed, 12},   {"ColorB", &AnalogValues::colourGainBlue, 13},
-    {"ColorG2", &AnalogValues::colourGainGreen2, 14}, {"Exposure", &AnalogValues::exposure, 500},
-    {"V_Mirror", &AnalogValues::mirrorV, 1},        {"H_Mirror", &AnalogValues::mirrorH, 1},
-    {"AutoIris", &AnalogValues::autoExposure, 2},   {"GainMode", &AnalogValues::gainMode, 1},
-    {"BlackLevel", &AnalogValues::blackLevel, 60}};
+constexpr AnalogRow kAnalogRows[] = {{"Global", &AnalogValues::gain, 100},
+                                     {"ColorG1", &AnalogValues::colourGainGreen1, 11},
+                                     {"ColorR", &AnalogValues::colourGainRed, 12},
+                                     {"ColorB", &AnalogValues::colourGainBlue, 13},
+                                     {"ColorG2", &AnalogValues::colourGainGreen2, 14},
+                                     {"Exposure", &AnalogValues::exposure, 500},
+                                     {"V_Mirror", &AnalogValues::mirrorV, 1},
+                                     {"H_Mirror", &AnalogValues::mirrorH, 1},
+                                     {"AutoIris", &AnalogValues::autoExposure, 2},
+                                     {"GainMode", &AnalogValues::gainMode, 1},
+                                     {"BlackLevel", &AnalogValues::blackLevel, 60}};
 
 struct FilterRow {
   const char *group;
@@ -32,34 +36,38 @@ struct FilterRow {
   FilterId id;
   uint32_t pattern;
 };
-constexpr FilterRow kFilterRows[] = {
-    {"Filter", "Brightness", kFilterBrightness, uint32_t(-20)},
-    {"Filter", "Contrast", kFilterContrast, 30},
-    {"Filter", "Hue", kFilterHue, uint32_t(-45)},
-    {"Filter", "Saturation", kFilterSaturation, 12},
-    {"Filter", "Sharpness", kFilterSharpness, 5},
-    {"Filter", "R_Gain", kFilterBayerGainRed, 150},
-    {"Filter", "G_Gain", kFilterBayerGainGreen, 90},
-    {"Filter", "B_Gain", kFilterBayerGainBlue, 210},
-    {"Filter", "Gamma", kFilterGamma, 150},
-    {"Filter", "BayerMode", kFilterBayerMode, 1},
-    {"Gray", "Mode", kFilterGrayMode, 1},
-    {"Gray", "GainR1", kFilterGrayGainR, 140},
-    {"Gray", "GainG1", kFilterGrayGainG1, 141},
-    {"Gray", "GainG2", kFilterGrayGainG2, 142},
-    {"Gray", "GainB1", kFilterGrayGainB, 143},
-    {"Gray", "OffsetR1", kFilterGrayOffsetR, 0xFFFFFFF6},  // -10
-    {"Gray", "OffsetG1", kFilterGrayOffsetG1, 7},
-    {"Gray", "OffsetG2", kFilterGrayOffsetG2, uint32_t(-255)},
-    {"Gray", "OffsetB1", kFilterGrayOffsetB, 255}};
+constexpr FilterRow kFilterRows[] = {{"Filter", "Brightness", kFilterBrightness, uint32_t(-20)},
+                                     {"Filter", "Contrast", kFilterContrast, 30},
+                                     {"Filter", "Hue", kFilterHue, uint32_t(-45)},
+                                     {"Filter", "Saturation", kFilterSaturation, 12},
+                                     {"Filter", "Sharpness", kFilterSharpness, 5},
+                                     {"Filter", "R_Gain", kFilterBayerGainRed, 150},
+                                     {"Filter", "G_Gain", kFilterBayerGainGreen, 90},
+                                     {"Filter", "B_Gain", kFilterBayerGainBlue, 210},
+                                     {"Filter", "Gamma", kFilterGamma, 150},
+                                     {"Filter", "BayerMode", kFilterBayerMode, 1},
+                                     {"Gray", "Mode", kFilterGrayMode, 1},
+                                     {"Gray", "GainR1", kFilterGrayGainR, 140},
+                                     {"Gray", "GainG1", kFilterGrayGainG1, 141},
+                                     {"Gray", "GainG2", kFilterGrayGainG2, 142},
+                                     {"Gray", "GainB1", kFilterGrayGainB, 143},
+                                     {"Gray", "OffsetR1", kFilterGrayOffsetR, 0xFFFFFFF6},  // -10
+                                     {"Gray", "OffsetG1", kFilterGrayOffsetG1, 7},
+                                     {"Gray", "OffsetG2", kFilterGrayOffsetG2, uint32_t(-255)},
+                                     {"Gray", "OffsetB1", kFilterGrayOffsetB, 255}};
 
 constexpr double kExposureEx = 0.0123456789;
 
 TEST_F(SessionSettingsTest, AFirstRunCreatesTheDefaultKeys) {
   AddCameras(1);
   CVelmor &session = Session(Open());
-  for (const auto &[name, value] : std::vector<std::pair<const char *, uint32_t>>{
-           {"TH", 2848}, {"TV", 2848}, {"EH", 2848}, {"EV", 2848}, {"EHS", 0}, {"EVS", 0}, {"Buf", 4}})
+  for (const auto &[name, value] : std::vector<std::pair<const char *, uint32_t>>{{"TH", 2848},
+                                                                                  {"TV", 2848},
+                                                                                  {"EH", 2848},
+                                                                                  {"EV", 2848},
+                                                                                  {"EHS", 0},
+                                                                                  {"EVS", 0},
+                                                                                  {"Buf", 4}})
     EXPECT_EQ(Dword(0, "Size_00", name), value) << name;
   // The camera is not open yet when the keys are made: the engine answers
   // for a colour camera.
@@ -180,11 +188,10 @@ TEST_F(SessionSettingsTest, SetCaptureWindowTakesTheFirstMatchingPreset) {
     std::vector<int32_t> errors;
     CaptureGeometry window;  // TH, TV, EH, EV, EHS, EVS, Buf
   };
-  const Case cases[] = {
-      {1024, 768, 1, {}, {2848, 2848, 1024, 768, 112, 208, 6}},
-      {2000, 500, 1, {7}, {2848, 2848, 2848, 2848, 0, 0, 3}},
-      {640, 480, 0, {4}, {2848, 2848, 2848, 2848, 0, 0, 3}},
-      {2848, 2848, 1, {}, {2848, 2848, 2848, 2848, 0, 0, 4}}};
+  const Case cases[] = {{1024, 768, 1, {}, {2848, 2848, 1024, 768, 112, 208, 6}},
+                        {2000, 500, 1, {7}, {2848, 2848, 2848, 2848, 0, 0, 3}},
+                        {640, 480, 0, {4}, {2848, 2848, 2848, 2848, 0, 0, 3}},
+                        {2848, 2848, 1, {}, {2848, 2848, 2848, 2848, 0, 0, 4}}};
   CVelmor &session = Session(handle);
   for (const Case &c : cases) {
     EXPECT_EQ(Velmor_SetCaptureWindow(handle, c.width, c.height), c.result) << c.width;

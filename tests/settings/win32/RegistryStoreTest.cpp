@@ -2,6 +2,7 @@
 // current user's camera key with the registry types of the layout.
 #include "../SettingsFixture.h"
 
+// Last: the macros of windows.h would rename members declared above.
 #include <windows.h>
 
 namespace velmor {
@@ -31,8 +32,10 @@ RawValue Query(const std::string &subkey, const char *name) {
 }
 
 TEST_F(RegistryStoreTest, ValuesLandUnderTheCameraKeyWithTheLayoutsTypes) {
-  Put(0, "Gray", "OffsetR1", uint32_t(-10));
   AddCameras(1);
+  EXPECT_EQ(Velmor_Release(Open()), 1);
+  // A second session loads a negative offset and saves it back.
+  Put(0, "Gray", "OffsetR1", uint32_t(-10));
   EXPECT_EQ(Velmor_Release(Open()), 1);
 
   const std::string camera = kCameraKey;

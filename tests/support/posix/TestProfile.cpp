@@ -12,7 +12,8 @@ namespace {
 
 class TestProfile : public testing::EmptyTestEventListener {
   void OnTestStart(const testing::TestInfo &) override {
-    std::string folder = (std::filesystem::temp_directory_path() / "velmor-profile-XXXXXX").string();
+    std::string folder =
+        (std::filesystem::temp_directory_path() / "velmor-profile-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) {
       std::perror("velmor test profile");
       std::abort();

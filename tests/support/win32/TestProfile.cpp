@@ -3,12 +3,11 @@
 // key goes with it. What a session saves never reaches the prefix's user
 // profile nor the next test.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include <windows.h>
 
 namespace {
 
