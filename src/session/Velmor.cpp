@@ -8,7 +8,7 @@
 
 namespace velmor {
 
-CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(DefaultSettings()) {}
+CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(UserSettings()) {}
 
 // Settings first, while the camera is still open; then the threads; then the
 // camera, the engine and the images the threads used.
@@ -54,7 +54,7 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   notifyWindow_.store(window);
   if (window != nullptr && !RegisterDeviceNotices(window)) return 0;
 
-  settings_->LoadCameraGeometry(deviceNumber_, geometry_);
+  settings_->LoadCameraGeometry(deviceNumber_, *engine_, geometry_);
   engine_->SetProductId(kProductId);
   engine_->CreateController(window, &platform::kCameraInterfaceGuid);
   if (engine_->EnumerateDevices(kProductId) == 1) SelectDevice(0);

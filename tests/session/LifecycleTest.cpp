@@ -41,7 +41,7 @@ TEST_F(LifecycleTest, AFreshProfileTakesTheCamerasOwnValues) {
   EXPECT_EQ(analog.colourGainGreen2, engine.GetColorGainDefault());
   EXPECT_EQ(analog.blackLevel, engine.GetBlackLevel());
   EXPECT_EQ(session.colourMode(), 1) << "a monochrome camera starts with 16-bit frames";
-  EXPECT_EQ(session.waitTime(), 10);
+  EXPECT_EQ(session.waitTime(), 1) << "the wait time of a first run's keys";
   const FilterValues &filters = session.filters();
   EXPECT_EQ(filters.byId[7], 100);
   EXPECT_EQ(filters.byId[11], 100);
