@@ -164,6 +164,11 @@ class CVelmor {
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
 
+  // Still image files (StillImageSaving.cpp).
+  // Writes the current image as `fileType`: the image lock is held only
+  // while the writer copies the image, encoding runs after it.
+  int32_t SaveImage(const char *path, int32_t fileType);
+
  private:
   // Velmor.cpp
   void CreateImages();
