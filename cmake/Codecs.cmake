@@ -53,19 +53,25 @@ set(codec_common_args
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
     -DCMAKE_BUILD_TYPE=Release
     -DCMAKE_INSTALL_PREFIX=${codec_prefix}
-    -DCMAKE_INSTALL_LIBDIR=lib
+    -DCMAKE_INSTALL_LIBDIR=${codec_prefix}/lib
     -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
     -DCMAKE_POSITION_INDEPENDENT_CODE=ON)
 set(codec_libraries)
 
 function(velmor_codec name dsc library)
+  cmake_parse_arguments(PARSE_ARGV 3 codec "" "" "OPTIONS;BUILD_COMMAND;INSTALL_COMMAND")
+  set(steps)
+  if(codec_BUILD_COMMAND)
+    list(APPEND steps BUILD_COMMAND ${codec_BUILD_COMMAND} INSTALL_COMMAND ${codec_INSTALL_COMMAND})
+  endif()
   ExternalProject_Add(codec_${name}
     PREFIX "${CMAKE_BINARY_DIR}/third-party-build/${name}"
     DOWNLOAD_COMMAND ${CMAKE_COMMAND} -E rm -rf <SOURCE_DIR>/tree
     COMMAND ${VELMOR_DPKG_SOURCE} --no-copy -q -x "${VELMOR_THIRD_PARTY_SOURCE}/${dsc}"
             <SOURCE_DIR>/tree
     SOURCE_SUBDIR tree
-    CMAKE_ARGS ${codec_common_args} ${ARGN}
+    CMAKE_ARGS ${codec_common_args} ${codec_OPTIONS}
+    ${steps}
     BUILD_BYPRODUCTS "${codec_prefix}/lib/${library}"
     LOG_DOWNLOAD ON LOG_CONFIGURE ON LOG_BUILD ON LOG_INSTALL ON LOG_OUTPUT_ON_FAILURE ON)
   set(codec_libraries ${codec_libraries} "${codec_prefix}/lib/${library}" PARENT_SCOPE)
@@ -73,15 +79,21 @@ function(velmor_codec name dsc library)
 endfunction()
 
 # Linked in this order: libtiff and libpng before the libraries they use.
-velmor_codec(tiff tiff_4.5.0-6+deb12u4.dsc libtiff.a
+velmor_codec(tiff tiff_4.5.0-6+deb12u4.dsc libtiff.a OPTIONS
   -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF
   -Djpeg=OFF -Dold-jpeg=OFF -Djbig=OFF -Dlerc=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF
   -Dlibdeflate=OFF -Dzlib=OFF -Dpixarlog=OFF -Dcxx=OFF)
-velmor_codec(png libpng1.6_1.6.39-2+deb12u5.dsc libpng16.a
+velmor_codec(png libpng1.6_1.6.39-2+deb12u5.dsc libpng16.a OPTIONS
   -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
   -DZLIB_LIBRARY=${VELMOR_MINGW_ZLIB} -DZLIB_INCLUDE_DIR=/usr/${VELMOR_MINGW_PREFIX}/include)
-velmor_codec(jpeg libjpeg-turbo_2.1.5-2.dsc libjpeg.a
-  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON -DREQUIRE_SIMD=ON)
+# libjpeg-turbo has no switch for its programs: only the library is built,
+# and installed by hand with its four public headers.
+velmor_codec(jpeg libjpeg-turbo_2.1.5-2.dsc libjpeg.a OPTIONS
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jpeg-static
+  INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/libjpeg.a ${codec_prefix}/lib/
+  COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/jconfig.h <SOURCE_DIR>/tree/jpeglib.h
+          <SOURCE_DIR>/tree/jmorecfg.h <SOURCE_DIR>/tree/jerror.h ${codec_prefix}/include/)
 
 target_include_directories(velmor_codecs SYSTEM INTERFACE "${codec_prefix}/include")
 target_link_libraries(velmor_codecs INTERFACE ${codec_libraries} ${VELMOR_MINGW_ZLIB})
