@@ -61,11 +61,6 @@ constexpr Family kFamilyOfType[] = {Family::kBmp,  Family::kRaw, Family::kJpeg, 
                                     Family::kJpeg, Family::kPng, Family::kTiff};
 constexpr int32_t kJpegQualityOfType[] = {0, 0, 100, 70, 20, 0, 0};
 
-bool ValidSourceDepth(int32_t bits) {
-  constexpr int32_t kDepths[] = {8, 16, 24, 32, 48, 64};
-  return std::find(std::begin(kDepths), std::end(kDepths), bits) != std::end(kDepths);
-}
-
 }  // namespace
 
 std::optional<StillImage> StillImage::Take(const imaging::DibImage &image, int32_t fileType,
@@ -73,7 +68,6 @@ std::optional<StillImage> StillImage::Take(const imaging::DibImage &image, int32
   if (fileType < 0 || fileType >= int32_t(std::size(kFamilyOfType))) return std::nullopt;
   if (sampleBits < 8 || sampleBits > 16 || image.bits() == nullptr) return std::nullopt;
   const int32_t sourceBits = image.bitsPerPixel();
-  if (!ValidSourceDepth(sourceBits)) return std::nullopt;
   const Family family = kFamilyOfType[fileType];
 
   StillImage copy;
