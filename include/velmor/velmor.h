@@ -653,6 +653,36 @@ VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
 VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
 /**@}*/
 
+/** @name Still image files */
+/**@{*/
+
+/** @brief File types of Velmor_SaveImage(). */
+#define VELMOR_FILE_BMP 0          /**< BMP at the image's own depth, rows bottom-up */
+#define VELMOR_FILE_RAW 1          /**< the image buffer's bytes, top row first, padding included */
+#define VELMOR_FILE_JPEG_100 2     /**< progressive JPEG, quality 100 */
+#define VELMOR_FILE_JPEG_70 3      /**< progressive JPEG, quality 70 */
+#define VELMOR_FILE_JPEG_20 4      /**< progressive JPEG, quality 20 */
+#define VELMOR_FILE_PNG 5          /**< PNG, 8 or 16 bits per sample */
+#define VELMOR_FILE_TIFF 6         /**< uncompressed TIFF, 8 or 16 bits per sample */
+
+/**
+ * @brief Writes the current processed image (the output format's) to `path`
+ *        (in the ANSI code page), upright. 16-bit images keep their samples
+ *        (0 ... 4095) in PNG, TIFF, BMP and raw files; JPEG takes their top
+ *        eight significant bits. An existing file is overwritten.
+ * @return 1 when the file was written whole; 0 failed: code 1 without camera
+ *         engine or before the first frame was processed; without a code for
+ *         an unknown file type (no file is made), a file that cannot be
+ *         created, or a write that failed part way (the partial file stays).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveImage(int32_t handle, const char *path, int32_t fileType);
+
+/** @brief Velmor_SaveImage() with a wide-character path, converted in the
+ *         thread's ANSI code page; 0 with code 12 when it cannot be. */
+VELMOR_API int32_t Velmor_SaveImageW(int32_t handle, const wchar_t *path, int32_t fileType);
+/**@}*/
+
 /* ------------------------------------------------------------------------ */
 /**
  * @name Exposure, temperature and sampling

@@ -165,6 +165,10 @@ class CVelmor {
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
 
+  // Still image files (StillImageSaving.cpp).
+  // Writes the current image as `fileType`: the image lock is held only
+  // while the writer copies the image, encoding runs after it.
+  int32_t SaveImage(const char *path, int32_t fileType);
   // ---- Exposure in every unit, temperature, sampling rate ----------------
   // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
   // engine's exposure range code 9 and 0; else stored, applied, the seconds
