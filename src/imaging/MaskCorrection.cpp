@@ -39,10 +39,11 @@ struct Stage {
   bool mask, dot;
   uint8_t *flags;
 
-  template <class T>
+  template <class T, class S>
   void Run(mask::Plane<T> frame, mask::Plane<const T> dark, mask::Plane<const T> bright,
-           mask::Plane<const uint8_t> defects, int32_t threshold) const {
-    if (mask) mask::Correct(frame, width, height, border, dark, bright);
+           mask::Plane<const S> scale, mask::Plane<const uint8_t> defects,
+           int32_t threshold) const {
+    if (mask) mask::Correct(frame, width, height, border, dark, bright, scale);
     if (dot) mask::Repair(frame, width, height, defects, flags, threshold);
   }
 };
@@ -57,6 +58,8 @@ struct MaskCorrection::Aligned {
   uint64_t generation = 0;
   std::vector<uint8_t> dark8, bright8, defects;
   std::vector<uint16_t> dark16, bright16;
+  std::vector<uint16_t> scale8;
+  std::vector<float> scale16;
 
   bool Matches(const FramePlacement &p, int32_t w, int32_t h, int32_t bits, uint64_t g) const {
     return placement == p && width == w && height == h && bitsPerPixel == bits && generation == g;
@@ -64,10 +67,10 @@ struct MaskCorrection::Aligned {
 
   // Sensor pixels outside the array give D = B = 0, which the mask filter
   // leaves unchanged, and no defect.
-  template <class T>
+  template <class T, class S>
   void Gather(const FramePlacement &p, int32_t w, int32_t h, const std::vector<T> &dark,
               const std::vector<T> &bright, const std::vector<uint8_t> &sensorDefects,
-              std::vector<T> &alignedDark, std::vector<T> &alignedBright) {
+              std::vector<T> &alignedDark, std::vector<T> &alignedBright, std::vector<S> &scale) {
     placement = p;
     width = w;
     height = h;
@@ -96,6 +99,8 @@ struct MaskCorrection::Aligned {
         defects[to] = defect;
       }
     }
+    scale.resize(count);
+    mask::Scales(alignedDark.data(), alignedBright.data(), scale.data(), count);
   }
 };
 
@@ -107,12 +112,18 @@ void MaskCorrection::EnsureReferences() {
   std::vector<uint8_t> dark8(kPixels, 0), bright8(kPixels, kFullScale8), defects8(kPixels, 0);
   std::vector<uint16_t> dark16(kPixels, 0), bright16(kPixels, kFullScale16);
   std::vector<uint8_t> defects16(kPixels, 0);
+  std::vector<uint16_t> scale8(kPixels);
+  std::vector<float> scale16(kPixels);
+  mask::Scales(dark8.data(), bright8.data(), scale8.data(), kPixels);
+  mask::Scales(dark16.data(), bright16.data(), scale16.data(), kPixels);
   dark8_.swap(dark8);
   bright8_.swap(bright8);
   defects8_.swap(defects8);
   dark16_.swap(dark16);
   bright16_.swap(bright16);
   defects16_.swap(defects16);
+  scale8_.swap(scale8);
+  scale16_.swap(scale16);
 }
 
 ReferenceBlocks MaskCorrection::Blocks() const {
@@ -133,10 +144,10 @@ void MaskCorrection::Apply(DibImage &frame, const FramePlacement &placement, boo
       aligned_->bitsPerPixel = 0;  // matches nothing until gathered whole
       if (bits == 8)
         aligned_->Gather(placement, width, height, dark8_, bright8_, defects8_, aligned_->dark8,
-                         aligned_->bright8);
+                         aligned_->bright8, aligned_->scale8);
       else
         aligned_->Gather(placement, width, height, dark16_, bright16_, defects16_, aligned_->dark16,
-                         aligned_->bright16);
+                         aligned_->bright16, aligned_->scale16);
       aligned_->bitsPerPixel = bits;
       aligned_->generation = generation_;
     }
@@ -150,10 +161,12 @@ void MaskCorrection::Apply(DibImage &frame, const FramePlacement &placement, boo
   if (bits == 8) {
     stage.Run(FramePlane<uint8_t>(frame), Pick(sensorWide, dark8_, aligned_->dark8, width),
               Pick(sensorWide, bright8_, aligned_->bright8, width),
+              Pick(sensorWide, scale8_, aligned_->scale8, width),
               Pick(sensorWide, defects8_, aligned_->defects, width), kRules8.outstanding);
   } else {
     stage.Run(FramePlane<uint16_t>(frame), Pick(sensorWide, dark16_, aligned_->dark16, width),
               Pick(sensorWide, bright16_, aligned_->bright16, width),
+              Pick(sensorWide, scale16_, aligned_->scale16, width),
               Pick(sensorWide, defects16_, aligned_->defects, width), kRules16.outstanding);
   }
 }
@@ -177,10 +190,12 @@ bool MaskCorrection::Capture(const DibImage &frame, ReferenceKind kind) {
     copy(dark ? dark8_ : bright8_);
     mask::MarkDefects(dark ? dark8_.data() : bright8_.data(), defects8_.data(), kMaskSide, bit,
                       dark ? kRules8.hotAbove : kRules8.deadBelow);
+    mask::Scales(dark8_.data(), bright8_.data(), scale8_.data(), kPixels);
   } else {
     copy(dark ? dark16_ : bright16_);
     mask::MarkDefects(dark ? dark16_.data() : bright16_.data(), defects16_.data(), kMaskSide, bit,
                       dark ? kRules16.hotAbove : kRules16.deadBelow);
+    mask::Scales(dark16_.data(), bright16_.data(), scale16_.data(), kPixels);
   }
   ++generation_;
   return true;
@@ -198,6 +213,10 @@ void MaskCorrection::Load(const ReferenceBlocks &blocks) {
   mask::MarkDefects(dark16.data(), defects16.data(), kMaskSide, mask::kHotBit, kRules16.hotAbove);
   mask::MarkDefects(bright16.data(), defects16.data(), kMaskSide, mask::kDeadBit,
                     kRules16.deadBelow);
+  std::vector<uint16_t> scale8(kPixels);
+  std::vector<float> scale16(kPixels);
+  mask::Scales(dark8.data(), bright8.data(), scale8.data(), kPixels);
+  mask::Scales(dark16.data(), bright16.data(), scale16.data(), kPixels);
   std::lock_guard lock(lock_);
   dark8_.swap(dark8);
   bright8_.swap(bright8);
@@ -205,6 +224,8 @@ void MaskCorrection::Load(const ReferenceBlocks &blocks) {
   dark16_.swap(dark16);
   bright16_.swap(bright16);
   defects16_.swap(defects16);
+  scale8_.swap(scale8);
+  scale16_.swap(scale16);
   ++generation_;
 }
 

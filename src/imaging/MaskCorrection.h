@@ -110,6 +110,9 @@ class MaskCorrection {
   std::vector<uint8_t> dark8_, bright8_, defects8_;
   std::vector<uint16_t> dark16_, bright16_;
   std::vector<uint8_t> defects16_;
+  // The mask filter's per-pixel scales, made with each reference pair.
+  std::vector<uint16_t> scale8_;
+  std::vector<float> scale16_;
   // Changes with every capture and load: reduced frames rebuild their
   // aligned references when it differs from the one they were made from.
   uint64_t generation_ = 0;

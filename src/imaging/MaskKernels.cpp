@@ -1,6 +1,7 @@
 #include "imaging/MaskKernels.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "imaging/PixelLoops.h"
@@ -12,38 +13,70 @@ namespace {
 constexpr int32_t kRepairMargin = 4;
 constexpr int32_t kMapMargin = 2;
 
-// Exact truncating quotients without an integer divide per pixel: the 8-bit
-// numerator (|n| < 2^16) and divisor (|d| < 2^8) are exact in float, and a
-// correctly rounded float quotient below 256 lies closer to the true one
-// (within 2^-16) than any non-integer quotient lies to an integer (1/|d|),
-// so truncating it gives the integer quotient; at 256 and above the result
-// is limited anyway. The 16-bit divisor reaches 2^16, too close for float,
-// so that quotient is taken in double.
-[[gnu::always_inline]] inline uint8_t CorrectSample(uint8_t v, uint8_t dark, uint8_t bright) {
-  const int32_t range = int32_t(bright) - dark;
-  const int32_t scaled = (int32_t(v) - dark) * 256;
-  const int32_t q = int32_t(float(scaled) / float(range != 0 ? range : 1));
-  return range != 0 ? uint8_t(std::clamp(q, 0, 255)) : v;
+// The quotients are taken exactly without a divide per pixel, from scales
+// made once per pair of references (Scales below).
+//
+// 8 bits, in 16-bit lanes: with D > B the samples and references are
+// complemented (255 - x), which keeps the quotient and makes the range
+// b = |B - D| positive; a = v - D then gives 0 when a <= 0 and 255 when
+// a >= b. Otherwise x = a * 256 < 256 b, and with M = floor(65535 / b)
+// (b >= 2) the product high half q = (x * M) >> 16 falls short of x / b by
+// less than 256 (1 + b) / 65536 <= 1: it is the quotient or one below, and
+// the remainder x - q b tells which. b = 0 (D = B) keeps the pixel.
+[[gnu::always_inline]] inline uint8_t CorrectSample(uint8_t v, uint8_t dark, uint8_t bright,
+                                                    uint16_t reciprocal) {
+  const int16_t value = v;
+  const int16_t range = int16_t(int16_t(bright) - dark);
+  const int16_t flip = int16_t(-(range < 0));
+  const int16_t a = int16_t(((value - dark) ^ flip) - flip);
+  const int16_t b = int16_t((range ^ flip) - flip);
+  const uint16_t x = uint16_t(uint16_t(a) << 8);
+  const uint16_t estimate = uint16_t((uint32_t(x) * reciprocal) >> 16);
+  const uint16_t remainder = uint16_t(x - uint16_t(estimate * uint16_t(b)));
+  const uint16_t q = uint16_t(estimate + (remainder >= uint16_t(b)));
+  const uint16_t limited = a <= 0 ? 0 : a >= b ? 255 : q;
+  return uint8_t(range == 0 ? value : limited);
 }
 
-[[gnu::always_inline]] inline uint16_t CorrectSample(uint16_t v, uint16_t dark, uint16_t bright) {
+// 16 bits: the float estimate n x s (s = 4096 / (B - D)) is within one of
+// the true quotient, and the remainder n x 4096 - q x (B - D) moves it onto
+// it. Pixels left unchanged run the arithmetic too (with s = 0) and are
+// chosen without a branch, so the loop vectorises.
+[[gnu::always_inline]] inline uint16_t CorrectSample(uint16_t v, uint16_t dark, uint16_t bright,
+                                                     float scale) {
+  const int32_t value = v;
   const int32_t range = int32_t(bright) - dark;
-  const int32_t scaled = (int32_t(v) - dark) * 4096;
-  const int32_t q = int32_t(double(scaled) / double(range > 0 ? range : 1));
-  return range > 0 ? uint16_t(std::clamp(q, 0, 4095)) : v;
+  const int32_t keep = range <= 0;
+  const int32_t scaled = (value - dark) * 4096;
+  const int32_t estimate = std::clamp(int32_t(float(value - dark) * scale), 0, 4096);
+  const int32_t remainder = scaled - estimate * range;
+  const int32_t q =
+      std::clamp(estimate - (remainder < 0) + (remainder >= range), 0, int32_t(kSampleMax));
+  return uint16_t(q + keep * (value - q));
 }
 
-template <class T>
+uint16_t ScaleOf(uint8_t dark, uint8_t bright) {
+  const int32_t b = std::abs(int32_t(bright) - dark);
+  return b >= 2 ? uint16_t(65535 / b) : 0;
+}
+
+float ScaleOf(uint16_t dark, uint16_t bright) {
+  const int32_t range = int32_t(bright) - dark;
+  return range > 0 ? 4096.0f / float(range) : 0.0f;
+}
+
+template <class T, class S>
 [[gnu::always_inline]] inline void CorrectFrame(Plane<T> frame, int32_t width, int32_t height,
                                                 int32_t border, Plane<const T> dark,
-                                                Plane<const T> bright) {
+                                                Plane<const T> bright, Plane<const S> scale) {
   const int32_t columns = width - 2 * border;
   if (columns <= 0) return;
   for (int32_t y = border; y < height - border; ++y) {
     T *v = frame.row(y) + border;
     const T *d = dark.row(y) + border;
     const T *b = bright.row(y) + border;
-    loops::Vectorised(columns, [&](int32_t i) { v[i] = CorrectSample(v[i], d[i], b[i]); });
+    const S *s = scale.row(y) + border;
+    loops::Vectorised(columns, [&](int32_t i) { v[i] = CorrectSample(v[i], d[i], b[i], s[i]); });
   }
 }
 
@@ -122,28 +155,32 @@ template <class T>
 [[gnu::always_inline]] inline void MarkFrame(const T *reference, uint8_t *defects, int32_t side,
                                              DefectBit bit, int32_t threshold) {
   const int32_t count = side - 2 * kMapMargin;
-  const bool hot = bit == kHotBit;
   const uint8_t keep = uint8_t(~bit);
   for (int32_t y = kMapMargin; y < side - kMapMargin; ++y) {
     const T *r = reference + std::ptrdiff_t(y) * side + kMapMargin;
     uint8_t *m = defects + std::ptrdiff_t(y) * side + kMapMargin;
-    loops::Vectorised(count, [&](int32_t i) {
-      const bool marked = hot ? int32_t(r[i]) > threshold : int32_t(r[i]) < threshold;
-      m[i] = uint8_t((m[i] & keep) | (marked ? bit : 0));
-    });
+    if (bit == kHotBit)
+      loops::Vectorised(count, [&](int32_t i) {
+        m[i] = uint8_t((m[i] & keep) | (int32_t(r[i]) > threshold) * bit);
+      });
+    else
+      loops::Vectorised(count, [&](int32_t i) {
+        m[i] = uint8_t((m[i] & keep) | (int32_t(r[i]) < threshold) * bit);
+      });
   }
 }
 
 // Each loop compiled for the baseline and for AVX2, chosen at run time.
-template <class T>
+template <class T, class S>
 VELMOR_TARGET_AVX2 void CorrectAvx2(Plane<T> frame, int32_t width, int32_t height, int32_t border,
-                                    Plane<const T> dark, Plane<const T> bright) {
-  CorrectFrame<T>(frame, width, height, border, dark, bright);
+                                    Plane<const T> dark, Plane<const T> bright,
+                                    Plane<const S> scale) {
+  CorrectFrame<T, S>(frame, width, height, border, dark, bright, scale);
 }
-template <class T>
+template <class T, class S>
 void CorrectBaseline(Plane<T> frame, int32_t width, int32_t height, int32_t border,
-                     Plane<const T> dark, Plane<const T> bright) {
-  CorrectFrame<T>(frame, width, height, border, dark, bright);
+                     Plane<const T> dark, Plane<const T> bright, Plane<const S> scale) {
+  CorrectFrame<T, S>(frame, width, height, border, dark, bright, scale);
 }
 template <class T>
 VELMOR_TARGET_AVX2 void FlagAvx2(Plane<T> frame, int32_t width, int32_t height,
@@ -166,13 +203,18 @@ void MarkBaseline(const T *reference, uint8_t *defects, int32_t side, DefectBit 
   MarkFrame<T>(reference, defects, side, bit, threshold);
 }
 
-template <class T>
+template <class T, class S>
 void CorrectAny(Plane<T> frame, int32_t width, int32_t height, int32_t border, Plane<const T> dark,
-                Plane<const T> bright) {
+                Plane<const T> bright, Plane<const S> scale) {
   if (platform::cpu_has_avx2())
-    CorrectAvx2<T>(frame, width, height, border, dark, bright);
+    CorrectAvx2<T, S>(frame, width, height, border, dark, bright, scale);
   else
-    CorrectBaseline<T>(frame, width, height, border, dark, bright);
+    CorrectBaseline<T, S>(frame, width, height, border, dark, bright, scale);
+}
+
+template <class T, class S>
+void ScalesAny(const T *dark, const T *bright, S *scale, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) scale[i] = ScaleOf(dark[i], bright[i]);
 }
 
 template <class T>
@@ -196,14 +238,22 @@ void MarkAny(const T *reference, uint8_t *defects, int32_t side, DefectBit bit, 
 
 }  // namespace
 
+void Scales(const uint8_t *dark, const uint8_t *bright, uint16_t *scale, std::size_t count) {
+  ScalesAny(dark, bright, scale, count);
+}
+
+void Scales(const uint16_t *dark, const uint16_t *bright, float *scale, std::size_t count) {
+  ScalesAny(dark, bright, scale, count);
+}
+
 void Correct(Plane<uint8_t> frame, int32_t width, int32_t height, int32_t border,
-             Plane<const uint8_t> dark, Plane<const uint8_t> bright) {
-  CorrectAny(frame, width, height, border, dark, bright);
+             Plane<const uint8_t> dark, Plane<const uint8_t> bright, Plane<const uint16_t> scale) {
+  CorrectAny(frame, width, height, border, dark, bright, scale);
 }
 
 void Correct(Plane<uint16_t> frame, int32_t width, int32_t height, int32_t border,
-             Plane<const uint16_t> dark, Plane<const uint16_t> bright) {
-  CorrectAny(frame, width, height, border, dark, bright);
+             Plane<const uint16_t> dark, Plane<const uint16_t> bright, Plane<const float> scale) {
+  CorrectAny(frame, width, height, border, dark, bright, scale);
 }
 
 void Repair(Plane<uint8_t> frame, int32_t width, int32_t height, Plane<const uint8_t> defects,

@@ -17,14 +17,21 @@ struct Plane {
   T *row(int32_t y) const { return data + std::ptrdiff_t(y) * stride; }
 };
 
+// The per-pixel scales the mask filter multiplies by instead of dividing,
+// made once for each pair of references: a 16-bit reciprocal for 8-bit
+// samples, a float factor for 16-bit ones.
+void Scales(const uint8_t *dark, const uint8_t *bright, uint16_t *scale, std::size_t count);
+void Scales(const uint16_t *dark, const uint16_t *bright, float *scale, std::size_t count);
+
 // The mask filter over the pixels at least `border` from every edge of the
-// width x height frame. 8-bit: v' = (v - D) * 256 / (B - D) truncated and
-// limited to 0 ... 255, unchanged where D = B. 16-bit: v' = (v - D) * 4096 /
-// (B - D) limited to 0 ... 4095, unchanged unless D < B.
+// width x height frame, with the scales of its references. 8-bit:
+// v' = (v - D) * 256 / (B - D) truncated and limited to 0 ... 255, unchanged
+// where D = B. 16-bit: v' = (v - D) * 4096 / (B - D) limited to 0 ... 4095,
+// unchanged unless D < B.
 void Correct(Plane<uint8_t> frame, int32_t width, int32_t height, int32_t border,
-             Plane<const uint8_t> dark, Plane<const uint8_t> bright);
+             Plane<const uint8_t> dark, Plane<const uint8_t> bright, Plane<const uint16_t> scale);
 void Correct(Plane<uint16_t> frame, int32_t width, int32_t height, int32_t border,
-             Plane<const uint16_t> dark, Plane<const uint16_t> bright);
+             Plane<const uint16_t> dark, Plane<const uint16_t> bright, Plane<const float> scale);
 
 // The dot filter. Pixels at least four from every edge are flagged when
 // their defect map entry is non-zero or they differ from the mean of their

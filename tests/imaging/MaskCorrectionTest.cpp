@@ -93,8 +93,11 @@ void FastMatchesPlain(int32_t top) {
       bright.v[i] = T(std::min(int32_t(dark.v[i]) + 1, top));
     Samples<T> expected = frame;
     PlainCorrect(expected, shape.border, dark, bright);
+    using Scale = std::conditional_t<sizeof(T) == 1, uint16_t, float>;
+    Samples<Scale> scale{shape.width, shape.height, std::vector<Scale>(frame.v.size())};
+    mask::Scales(dark.v.data(), bright.v.data(), scale.v.data(), scale.v.size());
     mask::Correct(frame.plane(), shape.width, shape.height, shape.border, dark.view(),
-                  bright.view());
+                  bright.view(), scale.view());
     ASSERT_EQ(frame.v, expected.v) << "mask correction";
 
     // Sparse defects; a smooth frame with outliers, and noise that flags most pixels.
@@ -116,6 +119,26 @@ void FastMatchesPlain(int32_t top) {
 }
 
 TEST(MaskKernels, FastLoopsMatchThePlainArithmeticAt8Bits) { FastMatchesPlain<uint8_t>(255); }
+
+// Every 8-bit sample against every pair of references.
+TEST(MaskKernels, EightBitCorrectionIsExactForEveryInput) {
+  Samples<uint8_t> frame{256, 256, std::vector<uint8_t>(65536)};
+  Samples<uint8_t> dark{256, 256, std::vector<uint8_t>(65536)};
+  Samples<uint8_t> bright{256, 256, std::vector<uint8_t>(65536)};
+  Samples<uint16_t> scale{256, 256, std::vector<uint16_t>(65536)};
+  for (int32_t d = 0; d < 256; ++d) {
+    for (int32_t i = 0; i < 65536; ++i) {
+      frame.v[i] = uint8_t(i);
+      dark.v[i] = uint8_t(d);
+      bright.v[i] = uint8_t(i >> 8);
+    }
+    Samples<uint8_t> expected = frame;
+    PlainCorrect(expected, 0, dark, bright);
+    mask::Scales(dark.v.data(), bright.v.data(), scale.v.data(), 65536);
+    mask::Correct(frame.plane(), 256, 256, 0, dark.view(), bright.view(), scale.view());
+    ASSERT_EQ(frame.v, expected.v) << "dark " << d;
+  }
+}
 
 TEST(MaskKernels, FastLoopsMatchThePlainArithmeticAt16Bits) {
   FastMatchesPlain<uint16_t>(4095);
