@@ -152,10 +152,12 @@ class MaskCorrectionTest : public ::testing::Test {
   // A full-size frame of value `fill`.
   static void Frame(DibImage &frame, int32_t bits, int32_t fill) {
     Make(frame, kMaskSide, kMaskSide, bits);
-    for (int32_t y = 0; y < kMaskSide; ++y)
-      for (int32_t x = 0; x < kMaskSide; ++x)
-        bits == 8 ? void(At<uint8_t>(frame, x, y) = uint8_t(fill))
-                  : void(At<uint16_t>(frame, x, y) = uint16_t(fill));
+    if (bits == 8) {
+      std::fill_n(frame.bits(), frame.sizeBytes(), uint8_t(fill));
+    } else {
+      auto *samples = reinterpret_cast<uint16_t *>(frame.bits());
+      std::fill_n(samples, frame.sizeBytes() / 2, uint16_t(fill));
+    }
   }
   // References 8-bit dark 0 and bright `bright8(x, y)`, 16-bit dark 0 and
   // bright 4095, loaded as a mask file would be.
