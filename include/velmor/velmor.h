@@ -684,6 +684,69 @@ VELMOR_API int32_t Velmor_SaveImageW(int32_t handle, const wchar_t *path, int32_
 /**@}*/
 
 /* ------------------------------------------------------------------------ */
+/** @name Mask correction, mask files and configuration files */
+/**@{*/
+
+/**
+ * @brief Captures a mask reference from the last frame: kind 0 the dark
+ *        reference (lens capped), kind 1 the bright reference (flat light),
+ *        of the frame's depth (8 or 16 bits). Rebuilds the hot map (dark) or
+ *        dead map (bright) that the dot filter repairs.
+ *
+ * Take the frame with the mask filter off. Only a frame of the whole sensor
+ * (2848 x 2848, readout mode 0) can be captured.
+ * @return 1; 0 with code 1 without camera engine, code 12 for another kind
+ *         or a frame that is not full size (nothing changes). Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_UpdateMaskData(int32_t handle, int32_t kind);
+
+/**
+ * @brief Loads the four mask references (8- and 16-bit dark and bright)
+ *        from a mask file written by Velmor_SaveMaskFile() and rebuilds the
+ *        hot and dead maps.
+ *
+ * The file is checked whole (header and a length of 48666664 bytes) before
+ * anything changes; windowed and reduced frames are corrected from the same
+ * full-sensor references.
+ * @return 1; 0 with code 1 without camera engine, code 14 for a missing,
+ *         unreadable, foreign, short or long file (the references stay as
+ *         they were). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Writes the four mask references into a mask file, replacing any
+ *        file of that name (the initial references when none was captured
+ *        or loaded).
+ * @return 1; 0 with code 1 without camera engine, code 14 when the file
+ *         cannot be created or written whole. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_SaveMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_SaveMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Reads a configuration file, a run of 8-byte records of two 32-bit
+ *        little-endian integers, into the session's configuration list
+ *        (replacing it; a trailing part shorter than a record is ignored).
+ * @return 1, also for an empty file; 0 when the file cannot be read (no code
+ *         recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadConfigFileA(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadConfigFileA() with a UTF-16 path (code 12 when it
+ *         cannot be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadConfigFileW(int32_t handle, const wchar_t *path);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
 /**
  * @name Exposure, temperature and sampling
  *

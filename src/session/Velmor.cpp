@@ -20,7 +20,6 @@ CVelmor::~CVelmor() {
     engine_.reset();
   }
   DestroyImages();
-  corrections_.Release();
 }
 
 void CVelmor::CreateImages() {
@@ -33,7 +32,6 @@ void CVelmor::DestroyImages() {
   for (auto *image :
        {&raw8_, &raw16_, &colour24_, &colour32_, &colour48_, &colour64_, &outputCopy_, &display_})
     image->reset();
-  corrections_.Release();
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {

@@ -13,11 +13,12 @@
 
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
+#include "imaging/MaskCorrection.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
 #include "platform/Event.h"
-#include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "settings/ConfigFile.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -163,7 +164,26 @@ class CVelmor {
   imaging::DibImage *CurrentImage() const;
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
-  CorrectionBuffers &corrections() { return corrections_; }
+
+  // Mask correction, mask files and configuration files (MaskCalibration.cpp).
+  // kind 0 captures the dark reference, 1 the bright one, from the last
+  // full-size raw frame.
+  int32_t UpdateMaskData(int32_t kind);
+  int32_t LoadMaskFile(const char *path);
+  int32_t LoadMaskFile(const wchar_t *path);
+  int32_t SaveMaskFile(const char *path);
+  int32_t SaveMaskFile(const wchar_t *path);
+  int32_t LoadConfigFile(const char *path);
+  int32_t LoadConfigFile(const wchar_t *path);
+  // The switches of filter values 103 and 102: 0 or 1, else 0 is returned
+  // and nothing stored.
+  int32_t SetMaskFilter(int32_t on);
+  int32_t SetDotFilter(int32_t on);
+  int32_t maskFilter() const { return maskFilterOn_; }
+  int32_t dotFilter() const { return dotFilterOn_; }
+  // The configuration list; read under the image lock.
+  const std::vector<ConfigPair> &configList() const { return configList_; }
+  const imaging::MaskCorrection &maskCorrection() const { return maskCorrection_; }
 
   // Still image files (StillImageSaving.cpp).
   // Writes the current image as `fileType`: the image lock is held only
@@ -240,7 +260,6 @@ class CVelmor {
   std::unique_ptr<imaging::DibImage> colour24_, colour32_, colour48_, colour64_;
   std::unique_ptr<imaging::DibImage> outputCopy_;
   std::unique_ptr<imaging::DibImage> display_;
-  CorrectionBuffers corrections_;
   // The preview window with its device context.
   std::unique_ptr<platform::PreviewWindow> previewWindow_;
   char windowClassName_[256] = {};
@@ -252,7 +271,6 @@ class CVelmor {
   int32_t realExposureMicros_ = 0;
   mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
-  std::vector<uint64_t> configList_;
   std::atomic<int32_t> recording_{0};
   std::atomic<int32_t> newFrameForRecorder_{0};
   std::thread recordingThread_;
@@ -288,8 +306,6 @@ class CVelmor {
   int32_t deviceNumber_ = 0;
   int32_t maskFilterOn_ = 0;
   int32_t dotFilterOn_ = 0;
-  std::mutex maskLock_;
-  std::atomic<int32_t> maskUpdating_{0};
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
@@ -308,6 +324,14 @@ class CVelmor {
   std::atomic<int32_t> frameColourMode_{0};
   // A camera was opened by the last selection (a failed open leaves none).
   std::atomic<bool> cameraOpen_{false};
+
+  // Mask correction and configuration files (MaskCalibration.cpp).
+  // Where the raw frame lies on the sensor, for the mask references.
+  imaging::FramePlacement RawPlacement() const;
+  // The references and maps, guarded by their own mask lock.
+  imaging::MaskCorrection maskCorrection_;
+  // Pairs of the last configuration file loaded; replaced under the image lock.
+  std::vector<ConfigPair> configList_;
 };
 
 }  // namespace velmor
