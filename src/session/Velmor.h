@@ -4,23 +4,29 @@
 #pragma once
 
 #include <atomic>
-#include <optional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "dialogs/CameraDialogModel.h"
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
-#include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
+#include "platform/PreviewWindow.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
 namespace velmor {
+
+namespace dialogs {
+class AnalogDialogModel;
+class ImageDialogModel;
+}  // namespace dialogs
 
 // Acquisition states.
 enum AcquisitionState : int32_t {
@@ -104,8 +110,7 @@ class CVelmor {
   int32_t GetImage(uint8_t *buffer, int32_t size, int32_t rowOrder);
 
   // Where the preview window goes and the readout window (CaptureWindow.cpp).
-  int32_t SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width,
-                           int32_t height);
+  int32_t SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width, int32_t height);
   int32_t SetCaptureWindow(int32_t width, int32_t height);
   // TH, EHS, EH, TV, EVS, EV of `window`; its Buf is not used.
   int32_t SetCaptureWindowEx(const CaptureGeometry &window);
@@ -163,6 +168,19 @@ class CVelmor {
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
+
+  // Settings dialogs (SettingsDialogs.cpp): modal on the calling thread;
+  // 1, or 0 (error 1 recorded) without an open camera.
+  int32_t RunAnalogDialog(VELMOR_HWND parent);
+  int32_t RunImageDialog(VELMOR_HWND parent);
+  int32_t RunCameraDialog(VELMOR_HWND parent);
+  // Called by whatever changes the camera's gain or exposure or the filter
+  // values behind an open dialog (automatic exposure and gain, a host's
+  // global gain, white balance, automatic grey gains), so that the dialog
+  // shows the new values. Safe from any thread.
+  void ShowGainInDialog(int32_t gain);
+  void ShowExposureInDialog(int32_t units);
+  void ShowFiltersInDialog();
 
  private:
   // Velmor.cpp
@@ -226,9 +244,7 @@ class CVelmor {
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
   FilterValues filters_;
-  void *imageDialog_ = nullptr;
   AnalogValues analog_;
-  void *analogDialog_ = nullptr;
   int32_t realExposureMicros_ = 0;
   std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
@@ -271,6 +287,21 @@ class CVelmor {
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
+
+  // Settings dialogs (SettingsDialogs.cpp).
+  friend class SessionFilterStore;
+  friend class SessionPresetStore;
+  // The kept filter values back in place after a cancelled image dialog.
+  void RestoreFilterValues(const FilterValues &kept);
+  // The camera dialog's choices taken up after OK.
+  void ReloadCameraSettings();
+  // Guards the open dialogs' pointers: the refreshes come from other
+  // threads and must not reach a dialog that has closed.
+  std::mutex dialogLock_;
+  dialogs::AnalogDialogModel *openAnalogDialog_ = nullptr;
+  dialogs::ImageDialogModel *openImageDialog_ = nullptr;
+  // The camera dialog's presets and format values of this profile.
+  std::optional<dialogs::CameraPresets> cameraPresets_;
 };
 
 }  // namespace velmor
