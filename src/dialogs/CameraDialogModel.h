@@ -89,7 +89,8 @@ class CameraDialogModel {
   const char *clockNote() const { return TextOf(Text::CLOCK_NOTE, language_); }
 
   bool applyEnabled() const { return applyEnabled_; }
-  // Reads the choices into the presets and writes them all back.
+  // Apply, and OK before the dialog closes: the choices into the presets,
+  // all of them written back.
   void Apply();
   const CameraPresets &presets() const { return presets_; }
 

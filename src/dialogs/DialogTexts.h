@@ -12,7 +12,8 @@ enum class Language : int32_t { kEnglish, kJapanese };
 // Every text of DialogStrings.h, by the name after its VT_EN_ / VT_JA_.
 #define VELMOR_DIALOG_TEXTS(X)                                                                     \
   X(PROPERTY)                                                                                      \
-  X(OK) X(CANCEL) X(DEFAULT) X(APPLY) X(TAB_ANALOG) X(TAB_IMAGE) X(TAB_GREY) X(TAB_STREAM)         \
+  X(OK)                                                                                            \
+  X(CANCEL) X(DEFAULT) X(APPLY) X(TAB_ANALOG) X(TAB_IMAGE) X(TAB_GREY) X(TAB_STREAM)               \
       X(GLOBAL_GAIN) X(COLOUR_G1) X(COLOUR_R) X(COLOUR_B) X(COLOUR_G2) X(EXPOSURE) X(BLACK_LEVEL)  \
           X(MIRROR_V) X(MIRROR_H) X(AUTO_IRIS) X(AUTO_GAIN) X(AUTO_EXPOSURE) X(PELTIER) X(         \
               SHORT_EXPOSURE) X(HIGH_GAIN) X(LOW_GAIN) X(EXPOSURE_MS) X(EXPOSURE_RANGE) X(UNIT_NS) \

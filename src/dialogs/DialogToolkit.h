@@ -28,9 +28,9 @@ int32_t RunCameraDialog(CameraDialogModel &model, VELMOR_HWND parent);
 // functions give the model to these instead of showing a window, and a set
 // language replaces the system's.
 struct DialogStandIn {
-  std::function<int32_t(AnalogDialogModel &)> analog;
-  std::function<int32_t(ImageDialogModel &)> image;
-  std::function<int32_t(CameraDialogModel &)> camera;
+  std::function<int32_t(AnalogDialogModel &)> analog = nullptr;
+  std::function<int32_t(ImageDialogModel &)> image = nullptr;
+  std::function<int32_t(CameraDialogModel &)> camera = nullptr;
 };
 void SetDialogStandIn(DialogStandIn standIn);
 void SetLanguageOverride(int32_t language);  // a Language, or -1 for the system's

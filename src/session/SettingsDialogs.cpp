@@ -149,7 +149,10 @@ int32_t CVelmor::RunCameraDialog(VELMOR_HWND parent) {
       engine.GetVWindowAdjustable() != 0};
   SessionPresetStore store(*this);
   dialogs::CameraDialogModel model(store, camera, dialogs::SystemLanguage());
-  if (dialogs::RunCameraDialog(model, parent) == dialogs::kDialogOk) ReloadCameraSettings();
+  if (dialogs::RunCameraDialog(model, parent) == dialogs::kDialogOk) {
+    model.Apply();
+    ReloadCameraSettings();
+  }
 
   if (was == kPreviewing)
     StartAcquisition();

@@ -187,7 +187,7 @@ class ImGuiDialogLoop {
   ImGuiDialogLoop(const ImGuiDialogLoop &) = delete;
   ImGuiDialogLoop &operator=(const ImGuiDialogLoop &) = delete;
 
-  // Draws frames until OK, Cancel, closing the window or Escape; `draw`
+  // Draws frames until the dialog ends; `draw`
   // lays out the dialog's controls and returns a result to end with, or 0.
   template <class Draw>
   int32_t Run(RefreshNotice &notice, Draw &&draw) {
@@ -202,11 +202,7 @@ class ImGuiDialogLoop {
       for (bool have = waited || SDL_PollEvent(&event) != 0; have;
            have = SDL_PollEvent(&event) != 0) {
         ImGui_ImplSDL2_ProcessEvent(&event);
-        if (event.type == SDL_QUIT ||
-            (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
-             event.window.windowID == SDL_GetWindowID(window_)) ||
-            (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
-          result = kDialogCancel;
+        if (const int32_t ended = EndingOf(event); ended != 0 && result == 0) result = ended;
       }
       ImGui_ImplOpenGL2_NewFrame();
       ImGui_ImplSDL2_NewFrame();
@@ -217,7 +213,7 @@ class ImGuiDialogLoop {
       ImGui::Begin("##dialog", nullptr,
                    ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                        ImGuiWindowFlags_NoSavedSettings);
-      if (const int32_t ended = draw(frame); ended != 0 && result == 0) result = ended;
+      if (const int32_t ended = draw(); ended != 0 && result == 0) result = ended;
       ImGui::End();
       ImGui::Render();
       glViewport(0, 0, int(io.DisplaySize.x), int(io.DisplaySize.y));
@@ -237,15 +233,27 @@ class ImGuiDialogLoop {
 
   Language language() const { return language_; }
 
+  // What ends a dialog besides its buttons, as in a Windows dialog: Enter
+  // outside a text field is OK; Escape and closing the window are Cancel.
+  int32_t EndingOf(const SDL_Event &event) const {
+    if (event.type == SDL_QUIT ||
+        (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
+         event.window.windowID == SDL_GetWindowID(window_)))
+      return kDialogCancel;
+    if (event.type != SDL_KEYDOWN) return 0;
+    const SDL_Keycode key = event.key.keysym.sym;
+    if (key == SDLK_ESCAPE) return kDialogCancel;
+    if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) && !ImGui::GetIO().WantTextInput)
+      return kDialogOk;
+    return 0;
+  }
+
   // OK and Cancel, and a third button (Default or Apply); the result when
   // OK or Cancel was pressed.
-  int32_t Buttons(DialogFrame &frame, Text third, bool thirdEnabled, bool &thirdPressed) {
+  int32_t Buttons(Text third, bool thirdEnabled, bool &thirdPressed) {
     ImGui::Separator();
     int32_t result = 0;
     if (ImGui::Button(Label(Text::OK, language_).c_str(), ImVec2(100, 0))) result = kDialogOk;
-    const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
-    frame.okX = (min.x + max.x) / 2;
-    frame.okY = (min.y + max.y) / 2;
     ImGui::SameLine();
     if (ImGui::Button(Label(Text::CANCEL, language_).c_str(), ImVec2(100, 0)))
       result = kDialogCancel;
@@ -291,7 +299,7 @@ int32_t ShowAnalogDialog(AnalogDialogModel &model, VELMOR_HWND) {
   const Language language = model.language();
   ImGuiDialogLoop loop(language, 640, 400);
   char exposureText[64] = {};
-  return loop.Run(model.notice(), [&](DialogFrame &frame) {
+  return loop.Run(model.notice(), [&] {
     model.TakeRefresh();
     int32_t result = 0;
     if (ImGui::BeginTabBar("tabs")) {
@@ -360,7 +368,7 @@ int32_t ShowAnalogDialog(AnalogDialogModel &model, VELMOR_HWND) {
       ImGui::EndTabBar();
     }
     bool defaults = false;
-    result = loop.Buttons(frame, Text::DEFAULT, true, defaults);
+    result = loop.Buttons(Text::DEFAULT, true, defaults);
     if (defaults) model.Default();
     return result;
   });
@@ -424,7 +432,7 @@ void ImageSliders(ImageDialogModel &model, ImagePage page, Language language) {
 int32_t ShowImageDialog(ImageDialogModel &model, VELMOR_HWND) {
   const Language language = model.language();
   ImGuiDialogLoop loop(language, 640, 520);
-  return loop.Run(model.notice(), [&](DialogFrame &frame) {
+  return loop.Run(model.notice(), [&] {
     model.TakeRefresh();
     if (ImGui::BeginTabBar("tabs")) {
       if (ImGui::BeginTabItem(Label(Text::TAB_IMAGE, language).c_str())) {
@@ -451,7 +459,7 @@ int32_t ShowImageDialog(ImageDialogModel &model, VELMOR_HWND) {
       ImGui::EndTabBar();
     }
     bool defaults = false;
-    const int32_t result = loop.Buttons(frame, Text::DEFAULT, true, defaults);
+    const int32_t result = loop.Buttons(Text::DEFAULT, true, defaults);
     if (defaults) model.Default();
     return result;
   });
@@ -463,7 +471,7 @@ int32_t ShowCameraDialog(CameraDialogModel &model, VELMOR_HWND) {
   constexpr Text kWindowLabels[] = {Text::H_TOTAL,     Text::V_TOTAL, Text::H_EFFECTIVE,
                                     Text::V_EFFECTIVE, Text::H_START, Text::V_START};
   RefreshNotice unused;
-  return loop.Run(unused, [&](DialogFrame &frame) {
+  return loop.Run(unused, [&] {
     if (ImGui::BeginTabBar("tabs")) {
       if (ImGui::BeginTabItem(Label(Text::TAB_STREAM, language).c_str())) {
         const auto row = [&](Text label) {
@@ -512,9 +520,8 @@ int32_t ShowCameraDialog(CameraDialogModel &model, VELMOR_HWND) {
       ImGui::EndTabBar();
     }
     bool apply = false;
-    int32_t result = loop.Buttons(frame, Text::APPLY, model.applyEnabled(), apply);
+    const int32_t result = loop.Buttons(Text::APPLY, model.applyEnabled(), apply);
     if (apply) model.Apply();
-    if (result == kDialogOk) model.Apply();
     return result;
   });
 }

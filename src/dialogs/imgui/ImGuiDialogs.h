@@ -17,9 +17,6 @@ class DialogFrame {
   void End(int32_t result) { result_ = result; }
   // The frame's pixels, 0x00RRGGBB, top row first.
   bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const;
-  // Where the OK button was drawn, in window coordinates (for injected
-  // clicks).
-  float okX = 0, okY = 0;
 
  private:
   friend class ImGuiDialogLoop;
