@@ -4,18 +4,18 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
 #include "dialogs/CameraDialogModel.h"
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
-#include "platform/DeviceNotifications.h"
 #include "platform/PreviewWindow.h"
+#include "platform/DeviceNotifications.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
 #include "settings/SessionSettings.h"
@@ -110,7 +110,8 @@ class CVelmor {
   int32_t GetImage(uint8_t *buffer, int32_t size, int32_t rowOrder);
 
   // Where the preview window goes and the readout window (CaptureWindow.cpp).
-  int32_t SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width, int32_t height);
+  int32_t SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width,
+                           int32_t height);
   int32_t SetCaptureWindow(int32_t width, int32_t height);
   // TH, EHS, EH, TV, EVS, EV of `window`; its Buf is not used.
   int32_t SetCaptureWindowEx(const CaptureGeometry &window);
@@ -168,6 +169,21 @@ class CVelmor {
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
+
+  // ---- Exposure in every unit, temperature, sampling rate ----------------
+  // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
+  // engine's exposure range code 9 and 0; else stored, applied, the seconds
+  // refreshed from the engine where it keeps them, 1.
+  int32_t SetExposureUnits(int32_t units);
+  // ExposureControls.cpp: the seconds form where the engine supports it
+  // (code 11 where not), the microsecond form over the 0.1 ms units, the
+  // temperature and the sampling rate handed to the engine.
+  int32_t SetExposureSeconds(double seconds);
+  double GetExposureSeconds(int32_t *ok);
+  int32_t SetExposureMicroseconds(int32_t microseconds);
+  int32_t GetExposureMicroseconds(int32_t *ok) const;
+  double GetTemperatureEx(int32_t *ok);
+  int32_t SetSamplingRate(int32_t rate);
 
   // Settings dialogs (SettingsDialogs.cpp): modal on the calling thread;
   // 1, or 0 (error 1 recorded) without an open camera.
