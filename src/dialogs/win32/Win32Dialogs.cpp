@@ -14,8 +14,10 @@
 #include "dialogs/DialogToolkit.h"
 
 // After the project's headers: <windows.h> macros would rename their members.
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 namespace velmor::dialogs {
 namespace {

@@ -6,8 +6,10 @@
 #include "dialogs/win32/Win32Dialogs.h"
 
 // After the project's headers: <windows.h> macros would rename their members.
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 namespace velmor {
 namespace {
