@@ -962,6 +962,22 @@ VELMOR_API int32_t Velmor_SetConfigFilter(int32_t handle, int32_t id, int32_t va
 VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *ok);
 /**@}*/
 
+/* ------------------------------------------------------------------------- */
+/** @name Settings dialogs
+ * Modal on the calling thread over `parent` (an HWND on Windows; elsewhere
+ * the X11 window id, or null), in Japanese where the system's language is
+ * Japanese, else in English. The analog and image dialogs apply every change
+ * at once and undo them on Cancel; the camera dialog stops a running
+ * acquisition, stores the output format and readout window presets on OK
+ * or Apply, takes them up after OK and restarts the acquisition it stopped.
+ * Each returns 1 however the dialog ended; 0 without an open camera
+ * (code 1). Unknown handle: 0. */
+/**@{*/
+VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
+/**@}*/
+
 #ifdef __cplusplus
 }
 #endif

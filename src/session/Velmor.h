@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "dialogs/CameraDialogModel.h"
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
 #include "imaging/MaskCorrection.h"
@@ -23,6 +24,11 @@
 #include "velmor/velmor.h"
 
 namespace velmor {
+
+namespace dialogs {
+class AnalogDialogModel;
+class ImageDialogModel;
+}  // namespace dialogs
 
 // Acquisition states.
 enum AcquisitionState : int32_t {
@@ -204,6 +210,19 @@ class CVelmor {
   double GetTemperatureEx(int32_t *ok);
   int32_t SetSamplingRate(int32_t rate);
 
+  // Settings dialogs (SettingsDialogs.cpp): modal on the calling thread;
+  // 1, or 0 (error 1 recorded) without an open camera.
+  int32_t RunAnalogDialog(VELMOR_HWND parent);
+  int32_t RunImageDialog(VELMOR_HWND parent);
+  int32_t RunCameraDialog(VELMOR_HWND parent);
+  // Called by whatever changes the camera's gain or exposure or the filter
+  // values behind an open dialog (automatic exposure and gain, a host's
+  // global gain, white balance, automatic grey gains), so that the dialog
+  // shows the new values. Safe from any thread.
+  void ShowGainInDialog(int32_t gain);
+  void ShowExposureInDialog(int32_t units);
+  void ShowFiltersInDialog();
+
  private:
   // Velmor.cpp
   void CreateImages();
@@ -265,9 +284,7 @@ class CVelmor {
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
   FilterValues filters_;
-  void *imageDialog_ = nullptr;
   AnalogValues analog_;
-  void *analogDialog_ = nullptr;
   int32_t realExposureMicros_ = 0;
   mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
@@ -332,6 +349,20 @@ class CVelmor {
   imaging::MaskCorrection maskCorrection_;
   // Pairs of the last configuration file loaded; replaced under the image lock.
   std::vector<ConfigPair> configList_;
+  // Settings dialogs (SettingsDialogs.cpp).
+  friend class SessionFilterStore;
+  friend class SessionPresetStore;
+  // The kept filter values back in place after a cancelled image dialog.
+  void RestoreFilterValues(const FilterValues &kept);
+  // The camera dialog's choices taken up after OK.
+  void ReloadCameraSettings();
+  // Guards the open dialogs' pointers: the refreshes come from other
+  // threads and must not reach a dialog that has closed.
+  std::mutex dialogLock_;
+  dialogs::AnalogDialogModel *openAnalogDialog_ = nullptr;
+  dialogs::ImageDialogModel *openImageDialog_ = nullptr;
+  // The camera dialog's presets and format values of this profile.
+  std::optional<dialogs::CameraPresets> cameraPresets_;
 };
 
 }  // namespace velmor
