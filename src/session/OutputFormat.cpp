@@ -84,7 +84,7 @@ int32_t CVelmor::SetAutoIris(int32_t mode) {
     PostErrorOnly(VELMOR_ERROR_ARGUMENT);
     return 0;
   }
-  analog_.autoExposure = mode;
+  std::atomic_ref<int32_t>(analog_.autoExposure).store(mode);
   return 1;
 }
 

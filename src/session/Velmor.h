@@ -13,10 +13,13 @@
 
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
+#include "imaging/FilterChain.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "session/LiveFilterValues.h"
+#include "session/SettingsListener.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -120,7 +123,7 @@ class CVelmor {
   int32_t SetMirror(bool vertical, int32_t flag);
   int32_t GetMirror(bool vertical);
   int32_t SetAutoIris(int32_t mode);
-  int32_t autoIris() const { return analog_.autoExposure; }
+  int32_t autoIris() { return std::atomic_ref<int32_t>(analog_.autoExposure).load(); }
 
   // The preview window of the running start, or null (PreviewWindow.cpp).
   const platform::PreviewWindow *previewWindow() const { return previewWindow_.get(); }
@@ -156,13 +159,28 @@ class CVelmor {
   // next capture preparation.
   void SetGeometry(const CaptureGeometry &geometry) { geometry_ = geometry; }
   const AnalogValues &analog() const { return analog_; }
-  const FilterValues &filters() const { return filters_; }
+  FilterValues filters() const { return filters_.Snapshot(); }
   const VELMOR_FRAME_RECORD &frameRecord() const { return frameRecord_; }
   // The image the colour mode delivers, or null.
   imaging::DibImage *CurrentImage() const;
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
+
+  // Filter values and analog controls as hosts set them (FilterTable.cpp,
+  // AnalogControls.cpp). The filter-value table: 1 or the value, 0 with the
+  // code recorded on failure; `ok` (may be null) says which.
+  int32_t SetFilterValue(int32_t id, int32_t value);
+  int32_t GetFilterValue(int32_t id, int32_t *ok);
+  // Exposure in 0.1 ms units within the engine's limits (else code 9): kept,
+  // set, and the seconds refreshed where the engine has them.
+  int32_t SetExposureUnits(int32_t units);
+  // The global gain within the engine's limits (else code 9), kept as the
+  // gain and the four colour gains, then set.
+  int32_t SetGlobalGain(int32_t gain);
+  // The settings dialog told of the session's own changes, or null
+  // (FrameFilters.cpp).
+  void SetSettingsListener(SettingsListener *listener);
 
  private:
   // Velmor.cpp
@@ -225,7 +243,7 @@ class CVelmor {
   std::unique_ptr<platform::PreviewWindow> previewWindow_;
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
-  FilterValues filters_;
+  LiveFilterValues filters_;
   void *imageDialog_ = nullptr;
   AnalogValues analog_;
   void *analogDialog_ = nullptr;
@@ -271,6 +289,18 @@ class CVelmor {
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
+
+  // The per-frame filters (FilterTable.cpp, FrameFilters.cpp).
+  void LoadFilters(int32_t camera);
+  void SaveFilters(int32_t camera);
+  // Automatic exposure or gain for one frame, when AutoIris asks for it.
+  void RunAutoIris(imaging::DibImage &frame);
+  void MirrorRawInSoftware(imaging::DibImage &raw);
+  // Keeps the gains the chain measured and tells the listener.
+  void KeepMeasurements(const FilterValues &values, const imaging::ChainMeasurements &measured);
+  imaging::FilterChain chain_;
+  // Set and used under frameLock_.
+  SettingsListener *settingsListener_ = nullptr;
 };
 
 }  // namespace velmor
