@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "imaging/PixelLoops.h"
 #include "platform/Cpu.h"
 
 namespace velmor::imaging {
@@ -33,10 +34,13 @@ template <typename Sample, int32_t Channels>
       dst[4 * x + 3] = src[4 * x + 3];
     }
   } else if (table != nullptr) {
-    for (int32_t i = 0; i < pixels * Channels; ++i) dst[i] = table[std::min<uint32_t>(src[i], max)];
+    if constexpr (sizeof(Sample) == 1)
+      MapBytes(dst, src, pixels * Channels, table);
+    else
+      MapWords(dst, src, pixels * Channels, table, max);
   } else {
-    for (int32_t i = 0; i < pixels * Channels; ++i)
-      dst[i] = Sample(std::min<uint32_t>(src[i], max));
+    loops::Vectorised(pixels * Channels,
+                      [&](int32_t i) { dst[i] = Sample(std::min<uint32_t>(src[i], max)); });
   }
 }
 
@@ -47,14 +51,20 @@ template <typename Sample, int32_t Channels>
 [[gnu::always_inline]] inline void MaskRow(Sample *out, uint16_t *columns, const Sample *rows[4],
                                            const Sample *orig, int32_t samples, int32_t strength,
                                            int32_t max) {
-  for (int32_t i = 0; i < samples; ++i)
-    columns[i] = uint16_t(rows[0][i] + rows[1][i] + rows[2][i] + rows[3][i]);
+  const Sample *r0 = rows[0], *r1 = rows[1], *r2 = rows[2], *r3 = rows[3];
+  loops::Vectorised(samples,
+                    [&](int32_t i) { columns[i] = uint16_t(r0[i] + r1[i] + r2[i] + r3[i]); });
   constexpr int32_t C = Channels;
-  for (int32_t i = kFrame * C; i < samples - kFrame * C; ++i) {
-    const int32_t blur = (columns[i - 2 * C] + columns[i - C] + columns[i] + columns[i + C]) >> 4;
-    const int32_t value = orig[i] + strength * (orig[i] - blur) / 10;
-    out[i] = Sample(std::clamp(value, 0, max));
-  }
+  const int32_t first = kFrame * C;
+  const uint16_t *c0 = columns + first - 2 * C, *c1 = columns + first - C;
+  const uint16_t *c2 = columns + first, *c3 = columns + first + C;
+  const Sample *o = orig + first;
+  Sample *d = out + first;
+  loops::Vectorised(samples - 2 * first, [=](int32_t j) {
+    const int32_t blur = (c0[j] + c1[j] + c2[j] + c3[j]) >> 4;
+    const int32_t value = o[j] + strength * (o[j] - blur) / 10;
+    d[j] = Sample(std::clamp(value, 0, max));
+  });
 }
 
 template <typename Sample, int32_t Channels>

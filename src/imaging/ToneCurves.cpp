@@ -50,6 +50,33 @@ void ToneTable::Build(const Curves &curves) {
   if (curves.max == kByteMax) std::copy(words_.begin(), words_.end(), bytes_.begin());
 }
 
+// Four independent lookups per step keep the load ports busy.
+void MapBytes(uint8_t *dst, const uint8_t *src, int32_t count, const uint8_t *table) {
+  int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint8_t a = src[i], b = src[i + 1], c = src[i + 2], d = src[i + 3];
+    dst[i] = table[a];
+    dst[i + 1] = table[b];
+    dst[i + 2] = table[c];
+    dst[i + 3] = table[d];
+  }
+  for (; i < count; ++i) dst[i] = table[src[i]];
+}
+
+void MapWords(uint16_t *dst, const uint16_t *src, int32_t count, const uint16_t *table,
+              uint32_t max) {
+  int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const uint32_t a = std::min<uint32_t>(src[i], max), b = std::min<uint32_t>(src[i + 1], max);
+    const uint32_t c = std::min<uint32_t>(src[i + 2], max), d = std::min<uint32_t>(src[i + 3], max);
+    dst[i] = table[a];
+    dst[i + 1] = table[b];
+    dst[i + 2] = table[c];
+    dst[i + 3] = table[d];
+  }
+  for (; i < count; ++i) dst[i] = table[std::min<uint32_t>(src[i], max)];
+}
+
 namespace {
 
 template <typename Sample, int32_t Channels>
@@ -57,8 +84,10 @@ void ApplyRows(const PixelJob &job, const Sample *table, uint32_t max) {
   loops::EachRow<false>(job, [&](uint8_t *dstRow, const uint8_t *srcRow, int32_t width) {
     Sample *dst = reinterpret_cast<Sample *>(dstRow);
     const Sample *src = reinterpret_cast<const Sample *>(srcRow);
-    if constexpr (Channels == 1) {
-      for (int32_t x = 0; x < width; ++x) dst[x] = table[std::min<uint32_t>(src[x], max)];
+    if constexpr (Channels == 1 && sizeof(Sample) == 1) {
+      MapBytes(dst, src, width, table);
+    } else if constexpr (Channels == 1) {
+      MapWords(dst, src, width, table, max);
     } else {
       for (int32_t x = 0; x < width; ++x) {
         for (int32_t c = 0; c < 3; ++c)

@@ -56,6 +56,12 @@ class ToneTable {
   std::vector<uint16_t> words_;
 };
 
+// dst[i] = table[src[i]] for `count` bytes, and dst[i] = table[min(src[i],
+// max)] for `count` words; dst may be src.
+void MapBytes(uint8_t *dst, const uint8_t *src, int32_t count, const uint8_t *table);
+void MapWords(uint16_t *dst, const uint16_t *src, int32_t count, const uint16_t *table,
+              uint32_t max);
+
 // Runs the ToneTable in `params` over the job in place (destination and
 // source the same image): 8-bit samples for a table of max 255, 16-bit
 // samples (larger ones count as max) for one of max kSampleMax; grey images
