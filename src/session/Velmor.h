@@ -167,14 +167,27 @@ class CVelmor {
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
 
-  // Filter values and analog controls as hosts set them (FilterTable.cpp,
-  // AnalogControls.cpp). The filter-value table: 1 or the value, 0 with the
+  // ---- Exposure in every unit, temperature, sampling rate ----------------
+  // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
+  // engine's exposure range code 9 and 0; else stored, applied, the seconds
+  // refreshed from the engine where it keeps them, 1.
+  int32_t SetExposureUnits(int32_t units);
+  // ExposureControls.cpp: the seconds form where the engine supports it
+  // (code 11 where not), the microsecond form over the 0.1 ms units, the
+  // temperature and the sampling rate handed to the engine.
+  int32_t SetExposureSeconds(double seconds);
+  double GetExposureSeconds(int32_t *ok);
+  int32_t SetExposureMicroseconds(int32_t microseconds);
+  int32_t GetExposureMicroseconds(int32_t *ok) const;
+  double GetTemperatureEx(int32_t *ok);
+  int32_t SetSamplingRate(int32_t rate);
+
+  // ---- Filter values, the filter chain, automatic exposure ---------------
+  // Filter values and the global gain as hosts set them (FilterTable.cpp).
+  // The filter-value table: 1 or the value, 0 with the
   // code recorded on failure; `ok` (may be null) says which.
   int32_t SetFilterValue(int32_t id, int32_t value);
   int32_t GetFilterValue(int32_t id, int32_t *ok);
-  // Exposure in 0.1 ms units within the engine's limits (else code 9): kept,
-  // set, and the seconds refreshed where the engine has them.
-  int32_t SetExposureUnits(int32_t units);
   // The global gain within the engine's limits (else code 9), kept as the
   // gain and the four colour gains, then set.
   int32_t SetGlobalGain(int32_t gain);
