@@ -21,8 +21,11 @@ int32_t SetChannel(int32_t handle, int32_t first, int32_t channel, int32_t value
 int32_t GetChannel(int32_t handle, int32_t first, int32_t channel, int32_t *ok) {
   if (channel >= 1 && channel <= kChannels)
     return Velmor_GetFilterValue(handle, first + channel - 1, ok);
-  if (ok != nullptr) *ok = 0;
-  return 0;
+  // The call frame: an unknown handle leaves `ok` as it is.
+  return WithSession(handle, 0, [&](CVelmor &) {
+    if (ok != nullptr) *ok = 0;
+    return 0;
+  });
 }
 
 }  // namespace
