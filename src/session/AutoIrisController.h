@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "imaging/DibImage.h"
-#include "session/SettingsListener.h"
+#include "session/AnalogChange.h"
 
 namespace velmor {
 

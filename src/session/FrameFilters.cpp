@@ -8,22 +8,20 @@
 
 namespace velmor {
 
-void CVelmor::SetSettingsListener(SettingsListener *listener) {
-  std::lock_guard lock(frameLock_);
-  settingsListener_ = listener;
-}
-
 void CVelmor::RunAutoIris(imaging::DibImage &frame) {
   const int32_t mode = std::atomic_ref<int32_t>(analog_.autoExposure).load();
   if (mode == kAutoIrisOff || !engine_) return;
   const std::optional<AutoIrisStep> step = AutoIrisController(*engine_).Step(frame, mode);
   if (!step) return;
   // The step lies within the engine's limits, so the host's own paths take it.
-  if (step->what == AnalogChange::kGain)
+  // An open analog dialog shows the new value.
+  if (step->what == AnalogChange::kGain) {
     SetGlobalGain(step->value);
-  else
+    ShowGainInDialog(step->value);
+  } else {
     SetExposureUnits(step->value);
-  if (settingsListener_ != nullptr) settingsListener_->AnalogChanged(step->what, step->value);
+    ShowExposureInDialog(step->value);
+  }
 }
 
 void CVelmor::MirrorRawInSoftware(imaging::DibImage &raw) {
@@ -51,8 +49,7 @@ void CVelmor::KeepMeasurements(const FilterValues &values,
       filters_.Set(kFilterBayerGainAuto, 0);
     }
   }
-  if ((measured.greyGains || measured.bayerGains) && settingsListener_ != nullptr)
-    settingsListener_->FiltersMeasured();
+  if (measured.greyGains || measured.bayerGains) ShowFiltersInDialog();
 }
 
 }  // namespace velmor

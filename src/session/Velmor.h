@@ -22,7 +22,7 @@
 #include "session/ErrorHistory.h"
 #include "settings/ConfigFile.h"
 #include "session/LiveFilterValues.h"
-#include "session/SettingsListener.h"
+#include "session/AnalogChange.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -235,9 +235,6 @@ class CVelmor {
   // The global gain within the engine's limits (else code 9), kept as the
   // gain and the four colour gains, then set.
   int32_t SetGlobalGain(int32_t gain);
-  // The settings dialog told of the session's own changes, or null
-  // (FrameFilters.cpp).
-  void SetSettingsListener(SettingsListener *listener);
 
  private:
   // Velmor.cpp
@@ -388,8 +385,6 @@ class CVelmor {
   // Keeps the gains the chain measured and tells the listener.
   void KeepMeasurements(const FilterValues &values, const imaging::ChainMeasurements &measured);
   imaging::FilterChain chain_;
-  // Set and used under frameLock_.
-  SettingsListener *settingsListener_ = nullptr;
 };
 
 }  // namespace velmor
