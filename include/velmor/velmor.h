@@ -581,6 +581,50 @@ VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
 VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
 /**@}*/
 
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Recording
+ *
+ * The live preview recorded into an uncompressed AVI file of 24-bit frames
+ * (bottom-up BGR, 8-bit samples repeated in all three channels; 16-bit
+ * samples give their top eight significant bits, v >> 4). Files past about
+ * 1 GiB continue in OpenDML (AVI 2.0) RIFFs, which ordinary players read.
+ * The frame rate in the file is the rate actually recorded.
+ */
+/**@{*/
+
+/**
+ * @brief Starts the preview and records it into `path` for `durationMs`
+ *        milliseconds, counted from the first recorded frame. The callback
+ *        window and the host buffer are turned off: recorded frames are not
+ *        handed to the host.
+ *
+ * The recording ends by itself at the first frame past its duration.
+ * Velmor_StopPreview(), Velmor_Close(), Velmor_Release() and a camera that
+ * goes away end it early; the file is finished in every case. A write that
+ * fails (a full disk) ends it with code 12; the file then holds the frames
+ * before the failed one.
+ * @param path file name in the thread's ANSI code page; an existing file is
+ *        replaced.
+ * @param show not 0: the preview window is shown when one was asked for
+ *        with Velmor_SetPreviewWindow().
+ * @return 1 recording; 0 failed: 9 null or empty path, 1 a recording still
+ *         runs, 4 the preview window could not be made, 12 the preview could
+ *         not start or the file could not be written (the session is closed),
+ *         3 no thread. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Record(int32_t handle, const char *path, int32_t durationMs,
+                                 int32_t show);
+
+/**
+ * @brief Velmor_Record() with a UTF-16 path.
+ * @return as Velmor_Record(); 0 with code 12 when the path has no form of
+ *         at most 1023 bytes in the thread's ANSI code page.
+ */
+VELMOR_API int32_t Velmor_RecordW(int32_t handle, const wchar_t *path, int32_t durationMs,
+                                  int32_t show);
+/**@}*/
+
 #ifdef __cplusplus
 }
 #endif

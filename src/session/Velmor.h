@@ -17,6 +17,7 @@
 #include "platform/DeviceNotifications.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "session/Recorder.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -164,6 +165,15 @@ class CVelmor {
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
 
+  // Recording (Recording.cpp): the preview recorded into an AVI file for
+  // `durationMs`, with the preview window when `show` is set and one is
+  // wanted.
+  int32_t StartRecording(const char *path, int32_t durationMs, int32_t show);
+  int32_t StartRecording(const wchar_t *path, int32_t durationMs, int32_t show);
+  Recorder &recorder() { return recorder_; }
+  // The acquisition thread is wanted (not stopped or ended by itself).
+  bool Acquiring() const { return runFlag_.load() != kStop; }
+
  private:
   // Velmor.cpp
   void CreateImages();
@@ -233,9 +243,6 @@ class CVelmor {
   std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
   std::vector<uint64_t> configList_;
-  std::atomic<int32_t> recording_{0};
-  std::atomic<int32_t> newFrameForRecorder_{0};
-  std::thread recordingThread_;
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
@@ -271,6 +278,10 @@ class CVelmor {
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
+
+  // Recording: the thread and its file; destroyed first, so its thread
+  // never outlives the images it reads.
+  Recorder recorder_{*this};
 };
 
 }  // namespace velmor
