@@ -50,6 +50,7 @@ int32_t Recorder::Start(const char *path, int32_t durationMs) {
   durationMs_ = uint32_t(durationMs < 0 ? 0 : durationMs);
   newFrame_.store(0);
   framesRecorded_.store(0);
+  framesSkipped_.store(0);
   recording_.store(1);
   done_.reset();
   try {
@@ -65,7 +66,7 @@ int32_t Recorder::Start(const char *path, int32_t durationMs) {
 
 void Recorder::FrameProcessed() {
   if (recording_.load() == 0) return;
-  newFrame_.store(1);
+  if (newFrame_.exchange(1) != 0) framesSkipped_.fetch_add(1);
   wake_.set();
 }
 

@@ -38,6 +38,9 @@ class Recorder {
   bool recording() const { return recording_.load() != 0; }
   // Frames appended since the start.
   int32_t framesRecorded() const { return framesRecorded_.load(); }
+  // Frames the preview processed while recording that were replaced by the
+  // next before the recorder took them.
+  int32_t framesSkipped() const { return framesSkipped_.load(); }
   // Waits up to timeoutMs for the thread to have finished its file; true
   // when it has (or none ran).
   bool WaitUntilDone(int timeoutMs) { return done_.wait(timeoutMs); }
@@ -62,6 +65,7 @@ class Recorder {
   std::atomic<int32_t> recording_{0};
   std::atomic<int32_t> newFrame_{0};
   std::atomic<int32_t> framesRecorded_{0};
+  std::atomic<int32_t> framesSkipped_{0};
   // Wakes the thread for a new frame or a stop; it looks at least every
   // poll period without one.
   platform::Event wake_{false};
