@@ -1,0 +1,40 @@
+// One open file of the OS, with 64-bit offsets on every target. Writes
+// report whether every byte reached the file, so a full disk is seen at the
+// write that met it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace velmor::platform {
+
+class File {
+ public:
+  enum class Mode {
+    kWrite,  // truncate an existing file, else create a new one
+    kRead,   // an existing file only
+  };
+
+  // Null when the file cannot be opened in that mode.
+  static std::unique_ptr<File> Open(const char *path, Mode mode);
+
+  virtual ~File() = default;
+  // Writes at the current position and moves past the data; false unless
+  // every byte was written.
+  virtual bool Write(const void *data, std::size_t size) = 0;
+  // Writes at `offset` without moving the current position.
+  virtual bool WriteAt(uint64_t offset, const void *data, std::size_t size) = 0;
+  // Reads at the current position; the bytes read, less at the end of the
+  // file, -1 on failure.
+  virtual int64_t Read(void *data, std::size_t size) = 0;
+  virtual bool Seek(uint64_t offset) = 0;
+  virtual uint64_t Position() const = 0;
+  // The file's size, -1 when it cannot be told.
+  virtual int64_t Size() const = 0;
+  // Pushes written data to the OS and closes; false when that failed. The
+  // destructor closes a file that is still open.
+  virtual bool Close() = 0;
+};
+
+}  // namespace velmor::platform
