@@ -3,6 +3,7 @@
 // early end finishing its file, and recording turning the host callback off.
 #include <cstring>
 #include <functional>
+#include <mutex>
 
 #include "RecordingFixture.h"
 
@@ -138,7 +139,10 @@ TEST_F(RecordingTest, RecordingTurnsTheHostCallbackOff) {
   WaitForFrames(recorder, 3);
   EXPECT_EQ(Velmor_WaitMessage(frames, &message, 0), 0) << "a frame message while recording";
   EXPECT_EQ(buffer, std::vector<uint8_t>(buffer.size(), 0xEE)) << "the host buffer was written";
-  EXPECT_EQ(Session(handle).frameRecord().hostBuffer, nullptr);
+  {
+    std::lock_guard lock(Session(handle).frameLock());
+    EXPECT_EQ(Session(handle).frameRecord().hostBuffer, nullptr);
+  }
   EXPECT_EQ(Velmor_StopPreview(handle), 1);
 }
 
