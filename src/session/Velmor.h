@@ -165,6 +165,21 @@ class CVelmor {
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
 
+  // ---- Exposure in every unit, temperature, sampling rate ----------------
+  // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
+  // engine's exposure range code 9 and 0; else stored, applied, the seconds
+  // refreshed from the engine where it keeps them, 1.
+  int32_t SetExposureUnits(int32_t units);
+  // ExposureControls.cpp: the seconds form where the engine supports it
+  // (code 11 where not), the microsecond form over the 0.1 ms units, the
+  // temperature and the sampling rate handed to the engine.
+  int32_t SetExposureSeconds(double seconds);
+  double GetExposureSeconds(int32_t *ok);
+  int32_t SetExposureMicroseconds(int32_t microseconds);
+  int32_t GetExposureMicroseconds(int32_t *ok) const;
+  double GetTemperatureEx(int32_t *ok);
+  int32_t SetSamplingRate(int32_t rate);
+
   // Recording (Recording.cpp): the preview recorded into an AVI file for
   // `durationMs`, with the preview window when `show` is set and one is
   // wanted.
