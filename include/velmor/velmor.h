@@ -186,7 +186,11 @@ VELMOR_API int32_t Velmor_Initialize(VELMOR_HWND notifyWindow);
 
 /**
  * @brief Stops everything the session runs, closes its camera and frees it.
- * @return 1 released; 0 unknown handle (nothing happens).
+ *
+ * Calls still running on the handle in other threads are waited for; calls
+ * made after the release see an unknown handle. The host should still not
+ * release a handle that other threads use.
+ * @return 1 released; 0 unknown or already released handle (nothing happens).
  */
 VELMOR_API int32_t Velmor_Release(int32_t handle);
 
@@ -238,7 +242,8 @@ VELMOR_API VELMOR_HWND Velmor_CreateMessageWindow(void);
  * @param timeoutMs 0 polls, -1 waits without limit, otherwise the longest
  *        wait in milliseconds.
  * @return 1 when a message was removed into *out; 0 on time-out, for an
- *         unknown or destroyed window, or a null out.
+ *         unknown or destroyed window, a null out or a time-out below -1
+ *         (which returns at once).
  */
 VELMOR_API int32_t Velmor_WaitMessage(VELMOR_HWND window, VELMOR_MSG *out, int32_t timeoutMs);
 
@@ -588,7 +593,7 @@ VELMOR_API int32_t Velmor_GetCaptureWindowEx(int32_t handle, int32_t *TH, int32_
 VELMOR_API int32_t Velmor_SetColorMode(int32_t handle, int32_t bits);
 
 /** @brief Bits per pixel of the output format, -1 when none is set.
- *         Unknown handle: 0. */
+ *         Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetColorMode(int32_t handle);
 
 /**
@@ -598,7 +603,7 @@ VELMOR_API int32_t Velmor_GetColorMode(int32_t handle);
  */
 VELMOR_API int32_t Velmor_SetSubSample(int32_t handle, int32_t mode);
 
-/** @brief The readout mode. Unknown handle: 0. */
+/** @brief The readout mode. Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetSubSample(int32_t handle);
 
 /**
@@ -608,7 +613,7 @@ VELMOR_API int32_t Velmor_GetSubSample(int32_t handle);
  */
 VELMOR_API int32_t Velmor_SetWaitTime(int32_t handle, int32_t milliseconds);
 
-/** @brief The preview loop's wait time. Unknown handle: 0. */
+/** @brief The preview loop's wait time. Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetWaitTime(int32_t handle);
 
 /**

@@ -266,8 +266,9 @@ class CVelmorU3K7Base {
   // The transfer thread's body: the variant for the product ID, then the end.
   void TransferThread();
   // The end of a transfer: stream closed, the end announced, a failure
+  // (an end that neither delivered its frame nor was asked for by a stop)
   // passed on to frame waiters, `running` cleared.
-  void EndTransfer();
+  void EndTransfer(bool delivered);
   void SignalFrame();
   std::shared_ptr<platform::Event> FrameEvent();
   void CreateFrameEvent();
@@ -306,6 +307,9 @@ class CVelmorU3K7Base {
   std::atomic<uint32_t> pendingExposure_{0};
   std::thread transferThread_;
   std::atomic<bool> running_{false};
+  // Serialises capture start, stop and mode changes from every thread: one
+  // owner of the transfer thread, whose events change only once it ended.
+  std::recursive_mutex captureControl_;
   // This engine's own: a stop waits on it without limit.
   std::shared_ptr<platform::Event> threadEndEvent_;
   FrameRateCounter frameRate_;

@@ -1,6 +1,7 @@
 // Starting a recording: the preview, on top of which the recorder runs, and
 // the recorder itself. Recording takes the frames the host callback would
 // get, so it turns the callback and the host buffer off.
+#include <mutex>
 #include <string>
 
 #include "platform/Text.h"
@@ -15,6 +16,7 @@ constexpr std::size_t kMaxNarrowPath = 1023;
 }  // namespace
 
 int32_t CVelmor::StartRecording(const char *path, int32_t durationMs, int32_t show) {
+  const std::lock_guard control(controlLock_);
   if (path == nullptr || path[0] == '\0') {
     ReportError(VELMOR_ERROR_ARGUMENT);
     return 0;

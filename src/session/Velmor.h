@@ -15,6 +15,7 @@
 #include "imaging/DibImage.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
+#include "platform/Event.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
 #include "session/Recorder.h"
@@ -116,12 +117,12 @@ class CVelmor {
   // Bits per pixel of the colour mode, -1 for an invalid one.
   int32_t ColourModeBits() const;
   int32_t SetSubSample(int32_t mode);
-  int32_t subSample() const { return subSample_; }
+  int32_t subSample() const { return subSample_.load(); }
   int32_t SetWaitTime(int32_t milliseconds);
   int32_t SetMirror(bool vertical, int32_t flag);
   int32_t GetMirror(bool vertical);
   int32_t SetAutoIris(int32_t mode);
-  int32_t autoIris() const { return analog_.autoExposure; }
+  int32_t autoIris() const;
 
   // The preview window of the running start, or null (PreviewWindow.cpp).
   const platform::PreviewWindow *previewWindow() const { return previewWindow_.get(); }
@@ -148,7 +149,7 @@ class CVelmor {
 
   CVelmorUSB3K7SimpleSdk *engine() const { return engine_.get(); }
   int32_t state() const { return state_.load(); }
-  int32_t colourMode() const { return colourMode_; }
+  int32_t colourMode() const { return colourMode_.load(); }
   int32_t waitTime() const { return waitTime_.load(); }
   int32_t deviceNumber() const { return deviceNumber_; }
   int32_t imageReady() const { return imageReady_.load(); }
@@ -255,7 +256,7 @@ class CVelmor {
   AnalogValues analog_;
   void *analogDialog_ = nullptr;
   int32_t realExposureMicros_ = 0;
-  std::recursive_mutex frameLock_;
+  mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
   std::vector<uint64_t> configList_;
   std::atomic<int32_t> runFlag_{kStop};
@@ -274,8 +275,10 @@ class CVelmor {
   int32_t hostRowOrder_ = 0;
   VELMOR_FRAME_RECORD frameRecord_{};
   std::atomic<int32_t> state_{kIdle};
-  int32_t colourMode_ = 0;
-  int32_t subSample_ = 0;
+  // The host's choice; the frames follow frameColourMode_, which takes it
+  // over at each capture preparation (under the image lock).
+  std::atomic<int32_t> colourMode_{0};
+  std::atomic<int32_t> subSample_{0};
   std::atomic<int32_t> waitTime_{10};
   int32_t clock_ = 0;
   std::atomic<int32_t> imageReady_{0};
@@ -293,6 +296,21 @@ class CVelmor {
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
+
+  // ---- call order and thread safety ----
+  // Ends a loop that can no longer get frames: run flag cleared, frame
+  // message with code 13 and the error notice.
+  void StopLoopWithFrameWaitError();
+  // Serialises the host's starts, stops, shots, camera and format changes on
+  // this session. Never taken by the acquisition thread, so a stop holding
+  // it can join that thread.
+  std::recursive_mutex controlLock_;
+  // Set by a stop, reset by a start: ends the loop's wait time at once.
+  platform::Event stopSignal_{true};
+  // The colour mode the images were prepared for; what the frame path uses.
+  std::atomic<int32_t> frameColourMode_{0};
+  // A camera was opened by the last selection (a failed open leaves none).
+  std::atomic<bool> cameraOpen_{false};
 
   // Recording: the thread and its file; destroyed first, so its thread
   // never outlives the images it reads.

@@ -142,7 +142,10 @@ int RunInfo(int argc, char **argv) {
   }
   Session session;
   if (!OpenCamera(session, number)) return kNoCamera;
-  std::printf("%s:\n", session.Cameras().at(0).c_str());
+  // The names are listed in device-number order.
+  const std::vector<std::string> cameras = session.Cameras();
+  if (std::size_t(number) < cameras.size())
+    std::printf("%s:\n", cameras[std::size_t(number)].c_str());
   session.PrintInfo();
   return kOk;
 }
