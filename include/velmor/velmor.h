@@ -1156,6 +1156,50 @@ VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *o
 VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Recording
+ *
+ * The live preview recorded into an uncompressed AVI file of 24-bit frames
+ * (bottom-up BGR, 8-bit samples repeated in all three channels; 16-bit
+ * samples give their top eight significant bits, v >> 4). Files past about
+ * 1 GiB continue in OpenDML (AVI 2.0) RIFFs, which ordinary players read.
+ * The frame rate in the file is the rate actually recorded.
+ */
+/**@{*/
+
+/**
+ * @brief Starts the preview and records it into `path` for `durationMs`
+ *        milliseconds, counted from the first recorded frame. The callback
+ *        window and the host buffer are turned off: recorded frames are not
+ *        handed to the host.
+ *
+ * The recording ends by itself at the first frame past its duration.
+ * Velmor_StopPreview(), Velmor_Close(), Velmor_Release() and a camera that
+ * goes away end it early; the file is finished in every case. A write that
+ * fails (a full disk) ends it with #VELMOR_ERROR_CONVERSION; the file then
+ * holds the frames before the failed one.
+ * @param path file name in the thread's ANSI code page; an existing file is
+ *        replaced.
+ * @param show not 0: the preview window is shown when one was asked for
+ *        with Velmor_SetPreviewWindow().
+ * @return 1 recording; 0 failed: #VELMOR_ERROR_ARGUMENT null or empty path,
+ *         #VELMOR_ERROR_NO_CAMERA a recording still runs,
+ *         #VELMOR_ERROR_WINDOW the preview window could not be made,
+ *         #VELMOR_ERROR_CONVERSION the preview could not start or the file
+ *         could not be written (the session is closed), #VELMOR_ERROR_THREAD
+ *         no thread. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Record(int32_t handle, const char *path, int32_t durationMs,
+                                 int32_t show);
+
+/**
+ * @brief Velmor_Record() with a UTF-16 path.
+ * @return as Velmor_Record(); 0 with #VELMOR_ERROR_CONVERSION when the path
+ *         has no form of at most 1023 bytes in the thread's ANSI code page.
+ */
+VELMOR_API int32_t Velmor_RecordW(int32_t handle, const wchar_t *path, int32_t durationMs,
+                                  int32_t show);
 /**@}*/
 
 #ifdef __cplusplus

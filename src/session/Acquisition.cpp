@@ -158,7 +158,7 @@ void CVelmor::PreviewLoop() {
       FillFrameRecord(raw);
       CountFrame();
       ProcessFrame();
-      newFrameForRecorder_.store(1);
+      recorder_.FrameProcessed();
       imageReady_.store(1);
       DrawPreview();
       if (!HandOff()) continue;
@@ -301,8 +301,7 @@ int32_t CVelmor::StopAcquisition() {
   const std::thread::id self = std::this_thread::get_id();
   if (acquisitionThread_.joinable() && acquisitionThread_.get_id() != self)
     acquisitionThread_.join();
-  recording_.store(0);
-  if (recordingThread_.joinable() && recordingThread_.get_id() != self) recordingThread_.join();
+  recorder_.Stop();
   return 1;
 }
 

@@ -23,6 +23,7 @@
 #include "settings/ConfigFile.h"
 #include "session/LiveFilterValues.h"
 #include "session/AnalogChange.h"
+#include "session/Recorder.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -235,6 +236,14 @@ class CVelmor {
   // The global gain within the engine's limits (else code 9), kept as the
   // gain and the four colour gains, then set.
   int32_t SetGlobalGain(int32_t gain);
+  // Recording (Recording.cpp): the preview recorded into an AVI file for
+  // `durationMs`, with the preview window when `show` is set and one is
+  // wanted.
+  int32_t StartRecording(const char *path, int32_t durationMs, int32_t show);
+  int32_t StartRecording(const wchar_t *path, int32_t durationMs, int32_t show);
+  Recorder &recorder() { return recorder_; }
+  // The acquisition thread is wanted (not stopped or ended by itself).
+  bool Acquiring() const { return runFlag_.load() != kStop; }
 
  private:
   // Velmor.cpp
@@ -301,9 +310,6 @@ class CVelmor {
   int32_t realExposureMicros_ = 0;
   mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
-  std::atomic<int32_t> recording_{0};
-  std::atomic<int32_t> newFrameForRecorder_{0};
-  std::thread recordingThread_;
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
@@ -385,6 +391,9 @@ class CVelmor {
   // Keeps the gains the chain measured and tells the listener.
   void KeepMeasurements(const FilterValues &values, const imaging::ChainMeasurements &measured);
   imaging::FilterChain chain_;
+  // Recording: the thread and its file; destroyed first, so its thread
+  // never outlives the images it reads.
+  Recorder recorder_{*this};
 };
 
 }  // namespace velmor
