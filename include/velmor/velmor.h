@@ -1156,6 +1156,8 @@ VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *o
 VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
+/**@}*/
+
 /* ------------------------------------------------------------------------ */
 /**
  * @name Recording
