@@ -167,6 +167,7 @@ TEST_F(CameraDialogTest, CancelLeavesTheFormatAndCaptureIsPreparedAgain) {
   const int32_t handle = OpenCamera();
   CVelmor &session = Session(handle);
   ASSERT_EQ(Velmor_Capture(handle), 1);
+  const int32_t waitBefore = session.waitTime();
   dialogs::SetDialogStandIn({.camera = [&](CameraDialogModel &model) {
     EXPECT_EQ(session.state(), kIdle);
     model.SetWaitTime(99);
@@ -175,7 +176,7 @@ TEST_F(CameraDialogTest, CancelLeavesTheFormatAndCaptureIsPreparedAgain) {
   }});
   EXPECT_EQ(Velmor_SetCameraDlg(handle, nullptr), 1);
   EXPECT_EQ(session.state(), kCapturePrepared);
-  EXPECT_EQ(session.waitTime(), 10) << "only OK takes the stored values up";
+  EXPECT_EQ(session.waitTime(), waitBefore) << "only OK takes the stored values up";
   int32_t shownWait = 0;
   dialogs::SetDialogStandIn({.camera = [&](CameraDialogModel &model) {
     shownWait = model.waitTime();

@@ -74,8 +74,11 @@ TEST_F(AutoIrisTest, GainRisesFromDarknessAndFallsFromSaturation) {
   ASSERT_EQ(Velmor_SetExposureTime(handle, 20), 1);
   ASSERT_EQ(Velmor_SetGlobalGain(handle, 0), 1);
   ASSERT_EQ(Velmor_SetAutoIris(handle, kAutoIrisGain), 1);
+  // The gain acts exponentially: from darkness it rises step by step and may
+  // overshoot once near the target before it settles.
   const std::vector<int32_t> rising = Steps(handle, kFilterGlobalGain);
-  ExpectMonotonicUntilSettled(rising, 0, true);
+  ASSERT_GT(rising.size(), 4u) << ::testing::PrintToString(rising);
+  ExpectMonotonicUntilSettled({rising.begin(), rising.begin() + 4}, 0, true);
   ExpectSettledInDeadBand(handle);
   EXPECT_EQ(Session(handle).analog().colourGainBlue, rising.back())
       << "the colour gains follow the gain";
