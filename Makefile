@@ -4,12 +4,17 @@ BUILD ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
 BUILD_WINDOWS ?= build-windows
+BUILD_FUZZ ?= build-fuzz
+# Seconds each fuzzer runs in make fuzz.
+FUZZ_SECONDS ?= 30
+FUZZERS ?= mask_file config_file
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 UDEV_RULES_DIR ?= /etc/udev/rules.d
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
+.PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install \
+	bootstrap-fuzz fuzz
 
 all: build
 
@@ -77,5 +82,21 @@ check-windows: bootstrap-windows $(BUILD_WINDOWS)/build.ninja
 	ctest --test-dir $(BUILD_WINDOWS) --output-on-failure -j $(JOBS); \
 	  status=$$?; cmake/wine-session stop $(BUILD_WINDOWS); exit $$status
 
+# The mask and configuration file readers under libFuzzer (clang), each for
+# FUZZ_SECONDS from the seeds in tests/fuzz/seeds; the corpus grows in the
+# build tree. A crash stops with the input that caused it.
+bootstrap-fuzz:
+	@scripts/bootstrap base fuzz
+
+fuzz: bootstrap-fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_FUZZ=ON \
+	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZERS))
+	for fuzzer in $(FUZZERS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$fuzzer && \
+	  $(BUILD_FUZZ)/tests/fuzz/fuzz_$$fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$fuzzer tests/fuzz/seeds/$$fuzzer || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_WINDOWS)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_WINDOWS) $(BUILD_FUZZ)

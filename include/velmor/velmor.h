@@ -653,6 +653,99 @@ VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
 VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
 /**@}*/
 
+/** @name Still image files */
+/**@{*/
+
+/** @brief File types of Velmor_SaveImage(). */
+#define VELMOR_FILE_BMP 0          /**< BMP at the image's own depth, rows bottom-up */
+#define VELMOR_FILE_RAW 1          /**< the image buffer's bytes, top row first, padding included */
+#define VELMOR_FILE_JPEG_100 2     /**< progressive JPEG, quality 100 */
+#define VELMOR_FILE_JPEG_70 3      /**< progressive JPEG, quality 70 */
+#define VELMOR_FILE_JPEG_20 4      /**< progressive JPEG, quality 20 */
+#define VELMOR_FILE_PNG 5          /**< PNG, 8 or 16 bits per sample */
+#define VELMOR_FILE_TIFF 6         /**< uncompressed TIFF, 8 or 16 bits per sample */
+
+/**
+ * @brief Writes the current processed image (the output format's) to `path`
+ *        (in the ANSI code page), upright. 16-bit images keep their samples
+ *        (0 ... 4095) in PNG, TIFF, BMP and raw files; JPEG takes their top
+ *        eight significant bits. An existing file is overwritten.
+ * @return 1 when the file was written whole; 0 failed: code 1 without camera
+ *         engine or before the first frame was processed; without a code for
+ *         an unknown file type (no file is made), a file that cannot be
+ *         created, or a write that failed part way (the partial file stays).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveImage(int32_t handle, const char *path, int32_t fileType);
+
+/** @brief Velmor_SaveImage() with a wide-character path, converted in the
+ *         thread's ANSI code page; 0 with code 12 when it cannot be. */
+VELMOR_API int32_t Velmor_SaveImageW(int32_t handle, const wchar_t *path, int32_t fileType);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Mask correction, mask files and configuration files */
+/**@{*/
+
+/**
+ * @brief Captures a mask reference from the last frame: kind 0 the dark
+ *        reference (lens capped), kind 1 the bright reference (flat light),
+ *        of the frame's depth (8 or 16 bits). Rebuilds the hot map (dark) or
+ *        dead map (bright) that the dot filter repairs.
+ *
+ * Take the frame with the mask filter off. Only a frame of the whole sensor
+ * (2848 x 2848, readout mode 0) can be captured.
+ * @return 1; 0 with code 1 without camera engine, code 12 for another kind
+ *         or a frame that is not full size (nothing changes). Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_UpdateMaskData(int32_t handle, int32_t kind);
+
+/**
+ * @brief Loads the four mask references (8- and 16-bit dark and bright)
+ *        from a mask file written by Velmor_SaveMaskFile() and rebuilds the
+ *        hot and dead maps.
+ *
+ * The file is checked whole (header and a length of 48666664 bytes) before
+ * anything changes; windowed and reduced frames are corrected from the same
+ * full-sensor references.
+ * @return 1; 0 with code 1 without camera engine, code 14 for a missing,
+ *         unreadable, foreign, short or long file (the references stay as
+ *         they were). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Writes the four mask references into a mask file, replacing any
+ *        file of that name (the initial references when none was captured
+ *        or loaded).
+ * @return 1; 0 with code 1 without camera engine, code 14 when the file
+ *         cannot be created or written whole. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_SaveMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_SaveMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Reads a configuration file, a run of 8-byte records of two 32-bit
+ *        little-endian integers, into the session's configuration list
+ *        (replacing it; a trailing part shorter than a record is ignored).
+ * @return 1, also for an empty file; 0 when the file cannot be read (no code
+ *         recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadConfigFileA(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadConfigFileA() with a UTF-16 path (code 12 when it
+ *         cannot be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadConfigFileW(int32_t handle, const wchar_t *path);
+/**@}*/
+
 /* ------------------------------------------------------------------------ */
 /**
  * @name Exposure, temperature and sampling
@@ -867,6 +960,22 @@ VELMOR_API int32_t Velmor_SetConfigFilter(int32_t handle, int32_t id, int32_t va
 /** @brief Not supported: as Velmor_SetConfigFilter(); `ok` is untouched.
  *  @return -1. Unknown handle: 0. */
 VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *ok);
+/**@}*/
+
+/* ------------------------------------------------------------------------- */
+/** @name Settings dialogs
+ * Modal on the calling thread over `parent` (an HWND on Windows; elsewhere
+ * the X11 window id, or null), in Japanese where the system's language is
+ * Japanese, else in English. The analog and image dialogs apply every change
+ * at once and undo them on Cancel; the camera dialog stops a running
+ * acquisition, stores the output format and readout window presets on OK
+ * or Apply, takes them up after OK and restarts the acquisition it stopped.
+ * Each returns 1 however the dialog ended; 0 without an open camera
+ * (code 1). Unknown handle: 0. */
+/**@{*/
+VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
 /**@}*/
 
 #ifdef __cplusplus

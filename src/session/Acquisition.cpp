@@ -96,6 +96,8 @@ void CVelmor::CountFrame() {
 }
 
 void CVelmor::ProcessFrame() {
+  // Stage 2: mask correction, then defect repair, under the mask lock.
+  maskCorrection_.Apply(*RawImage(), RawPlacement(), maskFilterOn_ != 0, dotFilterOn_ != 0);
   const auto demosaic = [this](imaging::DibImage &colour, const imaging::DibImage &raw) {
     const imaging::DemosaicParams params{
         imaging::MirrorAdjustedBayerMode(filters_.byId[kFilterBayerMode], analog_.mirrorV != 0,

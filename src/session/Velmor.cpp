@@ -8,7 +8,7 @@
 
 namespace velmor {
 
-CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(DefaultSettings()) {}
+CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(UserSettings()) {}
 
 // Settings first, while the camera is still open; then the threads; then the
 // camera, the engine and the images the threads used.
@@ -20,7 +20,6 @@ CVelmor::~CVelmor() {
     engine_.reset();
   }
   DestroyImages();
-  corrections_.Release();
 }
 
 void CVelmor::CreateImages() {
@@ -33,7 +32,6 @@ void CVelmor::DestroyImages() {
   for (auto *image :
        {&raw8_, &raw16_, &colour24_, &colour32_, &colour48_, &colour64_, &outputCopy_, &display_})
     image->reset();
-  corrections_.Release();
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
@@ -54,7 +52,7 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   notifyWindow_.store(window);
   if (window != nullptr && !RegisterDeviceNotices(window)) return 0;
 
-  settings_->LoadCameraGeometry(deviceNumber_, geometry_);
+  settings_->LoadCameraGeometry(deviceNumber_, *engine_, geometry_);
   engine_->SetProductId(kProductId);
   engine_->CreateController(window, &platform::kCameraInterfaceGuid);
   if (engine_->EnumerateDevices(kProductId) == 1) SelectDevice(0);

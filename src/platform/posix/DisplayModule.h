@@ -1,16 +1,26 @@
 // The contract between the library and its display module
 // (libVelmorDisplay.so.1), which holds everything that needs a window system
-// (SDL2, X11), so that the library itself loads no display library. The
-// library loads the module on the first window it is asked for and reaches
-// it through one C entry point returning a table of plain C functions; a
-// table of another version or size is not used.
+// (SDL2, X11, and the settings dialogs' Dear ImGui on OpenGL), so that the
+// library itself loads no display library. The library loads the module on
+// the first window or dialog it is asked for and reaches it through one C
+// entry point returning a table of functions; a table of another version or
+// size is not used. Both are built together, so the dialogs' models cross
+// as C++ references.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/BitmapStorage.h"
 #include "velmor/velmor.h"
+
+namespace velmor::dialogs {
+class AnalogDialogModel;
+class ImageDialogModel;
+class CameraDialogModel;
+class DialogFrame;
+}  // namespace velmor::dialogs
 
 namespace velmor::platform {
 
@@ -36,8 +46,20 @@ struct DisplayTable {
   bool (*readBack)(const void *window, uint32_t *pixels, size_t capacity, int32_t *width,
                    int32_t *height);
   VELMOR_HWND (*handle)(const void *window);
+
+  // The settings dialogs, as dialogs/DialogToolkit.h describes them; null
+  // where the module was built without Dear ImGui.
+  int32_t (*toolkitLanguage)();  // a dialogs::Language
+  int32_t (*showAnalogDialog)(dialogs::AnalogDialogModel &model, VELMOR_HWND parent);
+  int32_t (*showImageDialog)(dialogs::ImageDialogModel &model, VELMOR_HWND parent);
+  int32_t (*showCameraDialog)(dialogs::CameraDialogModel &model, VELMOR_HWND parent);
+  void (*setDialogFrameHook)(std::function<void(dialogs::DialogFrame &)> hook);
 };
 
 using DisplayEntryPoint = const DisplayTable *(*)(uint32_t version);
+
+// The module's table, loaded on the first call; null while the module
+// cannot be loaded (each call tries again).
+const DisplayTable *display_module();
 
 }  // namespace velmor::platform

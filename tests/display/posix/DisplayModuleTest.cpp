@@ -1,6 +1,6 @@
-// The display module is loaded only for a window: a host that shows none
-// maps no display library, and one that wants a window where the module
-// cannot be loaded gets the window error.
+// The display module is loaded only for a window or a dialog: a host that
+// shows none maps no display library; where the module cannot be loaded a
+// wanted window is the window error and a dialog ends at once as cancelled.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,7 +49,7 @@ TEST_F(DisplayModuleTest, AHostWithoutAWindowLoadsNoDisplayLibrary) {
 
 // Run on a display too (xvfb), where only the missing module stops the
 // window.
-TEST_F(DisplayModuleTest, AWindowWithoutTheModuleIsTheWindowError) {
+TEST_F(DisplayModuleTest, WithoutTheModuleAWindowIsTheWindowErrorAndADialogIsCancelled) {
   if (!DisplayLibrariesMapped().empty()) GTEST_SKIP() << "the module is loaded already";
   const std::filesystem::path empty = std::filesystem::path(::testing::TempDir()) /
                                       ("velmor-no-display-" + std::to_string(::getpid()));
@@ -64,6 +64,7 @@ TEST_F(DisplayModuleTest, AWindowWithoutTheModuleIsTheWindowError) {
     EXPECT_EQ(Errors(handle), std::vector<int32_t>{VELMOR_ERROR_WINDOW});
     EXPECT_EQ(Session(handle).previewWindow(), nullptr);
   }
+  EXPECT_EQ(Velmor_SetAnalogDlg(handle, nullptr), 1) << "ended at once as cancelled";
   ::unsetenv(platform::kDisplayModuleVariable);
   std::filesystem::remove(empty);
   EXPECT_EQ(DisplayLibrariesMapped(), std::vector<std::string>{});

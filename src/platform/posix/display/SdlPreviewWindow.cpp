@@ -2,7 +2,8 @@
 // one lock: the window is made and destroyed on the host's thread and drawn
 // on the acquisition thread. A child of a host window exists only where SDL
 // runs on X11: the SDL window is made hidden and borderless, then
-// re-parented into the host's window.
+// re-parented into the host's window. The module's table also carries the
+// settings dialogs where they were built (dialogs/imgui).
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -13,6 +14,10 @@
 #include <mutex>
 
 #include "platform/posix/DisplayModule.h"
+#if VELMOR_DISPLAY_DIALOGS
+#include "dialogs/DialogToolkit.h"
+#include "dialogs/imgui/ImGuiDialogs.h"
+#endif
 
 namespace velmor::platform {
 namespace {
@@ -180,20 +185,23 @@ const SdlPreviewWindow *Of(const void *window) {
 }
 SdlPreviewWindow *Of(void *window) { return static_cast<SdlPreviewWindow *>(window); }
 
-constexpr DisplayTable kTable{
-    sizeof(DisplayTable),
-    kDisplayTableVersion,
-    CreateWindow,
-    [](void *window) { delete Of(window); },
-    [](const void *window, int32_t *width, int32_t *height) {
-      return Of(window)->ClientSize(*width, *height);
-    },
-    [](void *window, const BitmapInfo *info, const uint8_t *bits, int32_t stride,
-       bool topRowFirst) { return Of(window)->Draw(*info, bits, stride, topRowFirst); },
-    [](const void *window, uint32_t *pixels, size_t capacity, int32_t *width, int32_t *height) {
-      return Of(window)->ReadBack(pixels, capacity, *width, *height);
-    },
-    [](const void *window) { return Of(window)->handle(); },
+constexpr DisplayTable kTable {
+  sizeof(DisplayTable), kDisplayTableVersion, CreateWindow, [](void *window) { delete Of(window); },
+      [](const void *window, int32_t *width, int32_t *height) {
+        return Of(window)->ClientSize(*width, *height);
+      },
+      [](void *window, const BitmapInfo *info, const uint8_t *bits, int32_t stride,
+         bool topRowFirst) { return Of(window)->Draw(*info, bits, stride, topRowFirst); },
+      [](const void *window, uint32_t *pixels, size_t capacity, int32_t *width, int32_t *height) {
+        return Of(window)->ReadBack(pixels, capacity, *width, *height);
+      },
+      [](const void *window) { return Of(window)->handle(); },
+#if VELMOR_DISPLAY_DIALOGS
+      [] { return int32_t(dialogs::ToolkitLanguage()); }, dialogs::ShowAnalogDialog,
+      dialogs::ShowImageDialog, dialogs::ShowCameraDialog, dialogs::SetDialogFrameHook,
+#else
+      nullptr, nullptr, nullptr, nullptr, nullptr,
+#endif
 };
 
 }  // namespace
