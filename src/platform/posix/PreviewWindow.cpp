@@ -1,17 +1,7 @@
-// Preview windows through the display module, loaded on the first window
-// asked for: a host that shows no window, or runs where the module's
-// libraries are not installed, loads no display library. The module is
-// looked for beside this library, then along the loader's path; once loaded
-// it stays for the life of the process, since its windows may outlive any
-// one session. While it cannot be loaded every window request fails, and
-// each one tries again.
+// Preview windows through the display module: a host that shows no window,
+// or runs where the module's libraries are not installed, loads no display
+// library. While the module cannot be loaded every window request fails.
 #include "platform/PreviewWindow.h"
-
-#include <dlfcn.h>
-
-#include <cstdlib>
-#include <mutex>
-#include <string>
 
 #include "platform/posix/DisplayModule.h"
 
