@@ -747,6 +747,186 @@ VELMOR_API int32_t Velmor_LoadConfigFileW(int32_t handle, const wchar_t *path);
 /**@}*/
 
 /* ------------------------------------------------------------------------ */
+/** @name Filter values
+ * Image filters, gains, exposure and camera functions addressed by an
+ * identifier (VELMOR_FILTER_*). Values outside an identifier's range are
+ * refused with #VELMOR_ERROR_ARGUMENT; without a camera engine every call
+ * records #VELMOR_ERROR_NO_CAMERA.
+ * Changes to the image filters take effect at the next frame. */
+/**@{*/
+
+#define VELMOR_FILTER_BRIGHTNESS        1
+#define VELMOR_FILTER_CONTRAST          2
+#define VELMOR_FILTER_HUE               3
+#define VELMOR_FILTER_SATURATION        4
+#define VELMOR_FILTER_SHARPNESS         5
+#define VELMOR_FILTER_BAYER_GAIN_RGB    6
+#define VELMOR_FILTER_BAYER_GAIN_RED    7
+#define VELMOR_FILTER_BAYER_GAIN_GREEN  8
+#define VELMOR_FILTER_BAYER_GAIN_BLUE   9
+#define VELMOR_FILTER_BAYER_GAIN_AUTO   10
+#define VELMOR_FILTER_GAMMA             11
+#define VELMOR_FILTER_BAYER_MODE        12
+#define VELMOR_FILTER_GLOBAL_GAIN       13
+#define VELMOR_FILTER_COLOR_GAIN_RED    14
+#define VELMOR_FILTER_COLOR_GAIN_GREEN1 15
+#define VELMOR_FILTER_COLOR_GAIN_GREEN2 16
+#define VELMOR_FILTER_COLOR_GAIN_BLUE   17
+#define VELMOR_FILTER_EXPOSURE_TIME     18
+#define VELMOR_FILTER_GRAY_MODE         19
+#define VELMOR_FILTER_GRAY_GAIN_R       20
+#define VELMOR_FILTER_GRAY_GAIN_G1      21
+#define VELMOR_FILTER_GRAY_GAIN_G2      22
+#define VELMOR_FILTER_GRAY_GAIN_B       23
+#define VELMOR_FILTER_GRAY_OFFSET_R     24
+#define VELMOR_FILTER_GRAY_OFFSET_G1    25
+#define VELMOR_FILTER_GRAY_OFFSET_G2    26
+#define VELMOR_FILTER_GRAY_OFFSET_B     27
+#define VELMOR_FILTER_GRAY_GAIN_AUTO    28
+#define VELMOR_FILTER_CHANNEL_GAIN_1    29
+#define VELMOR_FILTER_CHANNEL_OFFSET_1  33
+#define VELMOR_FILTER_PELTIER           100
+#define VELMOR_FILTER_TEMPERATURE       101
+#define VELMOR_FILTER_DOT_FILTER        102
+#define VELMOR_FILTER_MASK_FILTER       103
+#define VELMOR_FILTER_GAIN_MODE         104
+#define VELMOR_FILTER_MODE_SWITCH       105
+#define VELMOR_FILTER_BLACK_LEVEL       106
+
+/**
+ * @brief Sets filter value `id`.
+ * @return 1, or the camera's result for VELMOR_FILTER_PELTIER and
+ *         VELMOR_FILTER_GAIN_MODE; 0 with #VELMOR_ERROR_ARGUMENT for a value
+ *         out of range or an identifier that cannot be set,
+ *         #VELMOR_ERROR_NOT_SUPPORTED for a function the camera lacks,
+ *         #VELMOR_ERROR_DEVICE when the camera refused it.
+ *         VELMOR_FILTER_BLACK_LEVEL records #VELMOR_ERROR_NONE on success.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetFilterValue(int32_t handle, int32_t id, int32_t value);
+
+/**
+ * @brief Reads filter value `id`; `ok` (may be null) becomes 1 on success,
+ *        0 on failure.
+ * @return the value; 0 with #VELMOR_ERROR_ARGUMENT for an identifier
+ *         that cannot be read (VELMOR_FILTER_GRAY_GAIN_AUTO, the channel
+ *         gains and offsets); -1 with #VELMOR_ERROR_NOT_SUPPORTED for
+ *         VELMOR_FILTER_PELTIER on cameras without cooling and always for
+ *         VELMOR_FILTER_TEMPERATURE. Unknown handle: 0, `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_GetFilterValue(int32_t handle, int32_t id, int32_t *ok);
+
+/* One getter and one setter per filter value, the same as
+ * Velmor_GetFilterValue and Velmor_SetFilterValue with its identifier. */
+/** @brief Filter value 1: brightness, -255 ... 255 (0: none). */
+VELMOR_API int32_t Velmor_GetBrightness(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBrightness(int32_t handle, int32_t value);
+/** @brief Filter value 2: contrast, -127 ... 127 (0: none). */
+VELMOR_API int32_t Velmor_GetContrast(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetContrast(int32_t handle, int32_t value);
+/** @brief Filter value 3: hue shift of colour output, -360 ... 360 degrees. */
+VELMOR_API int32_t Velmor_GetHue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetHue(int32_t handle, int32_t value);
+/** @brief Filter value 4: saturation of colour output, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetSaturation(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetSaturation(int32_t handle, int32_t value);
+/** @brief Filter value 5: sharpness, 0 ... 30 (0: none). */
+VELMOR_API int32_t Velmor_GetSharpness(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetSharpness(int32_t handle, int32_t value);
+/** @brief Filter value 6: Bayer gains packed: red bits 0-7, green 8-15, blue 16-23. */
+VELMOR_API int32_t Velmor_GetBayerGainRGB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainRGB(int32_t handle, int32_t value);
+/** @brief Filter value 7: Bayer gain red, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainRed(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainRed(int32_t handle, int32_t value);
+/** @brief Filter value 8: Bayer gain green, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainGreen(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainGreen(int32_t handle, int32_t value);
+/** @brief Filter value 9: Bayer gain blue, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainBlue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainBlue(int32_t handle, int32_t value);
+/** @brief Filter value 10: automatic white balance (any non-zero value: on). */
+VELMOR_API int32_t Velmor_GetBayerGainAuto(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainAuto(int32_t handle, int32_t value);
+/** @brief Filter value 11: gamma, 0 ... 200 (100: none). */
+VELMOR_API int32_t Velmor_GetGamma(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGamma(int32_t handle, int32_t value);
+/** @brief Filter value 12: Bayer pattern mode, 0 ... 3. */
+VELMOR_API int32_t Velmor_GetBayerMode(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerMode(int32_t handle, int32_t value);
+/** @brief Filter value 13: global gain within the camera's limits (also the four colour gains). */
+VELMOR_API int32_t Velmor_GetGlobalGain(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGlobalGain(int32_t handle, int32_t value);
+/** @brief Filter value 14: colour gain red within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainRed(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainRed(int32_t handle, int32_t value);
+/** @brief Filter value 15: colour gain green 1 within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainGreen1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainGreen1(int32_t handle, int32_t value);
+/** @brief Filter value 16: colour gain green 2 within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainGreen2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainGreen2(int32_t handle, int32_t value);
+/** @brief Filter value 17: colour gain blue within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainBlue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainBlue(int32_t handle, int32_t value);
+/** @brief Filter value 18: exposure time in 0.1 ms units within the camera's limits. */
+VELMOR_API int32_t Velmor_GetExposureTime(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetExposureTime(int32_t handle, int32_t value);
+/** @brief Filter value 19: grey mode, 0 off, 1 gains and offsets, 2 grey from colour. */
+VELMOR_API int32_t Velmor_GetGrayMode(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayMode(int32_t handle, int32_t value);
+/** @brief Filter value 20: grey gain R, 0 ... 255 (128: unity). */
+VELMOR_API int32_t Velmor_GetGrayGainR(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainR(int32_t handle, int32_t value);
+/** @brief Filter value 21: grey gain G1, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainG1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainG1(int32_t handle, int32_t value);
+/** @brief Filter value 22: grey gain G2, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainG2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainG2(int32_t handle, int32_t value);
+/** @brief Filter value 23: grey gain B, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainB(int32_t handle, int32_t value);
+/** @brief Filter value 24: grey offset R, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetR(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetR(int32_t handle, int32_t value);
+/** @brief Filter value 25: grey offset G1, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetG1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetG1(int32_t handle, int32_t value);
+/** @brief Filter value 26: grey offset G2, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetG2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetG2(int32_t handle, int32_t value);
+/** @brief Filter value 27: grey offset B, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetB(int32_t handle, int32_t value);
+/** @brief Filter value 100: cooling, on cameras that have it (else
+ *         #VELMOR_ERROR_NOT_SUPPORTED). */
+VELMOR_API int32_t Velmor_GetPeltier(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetPeltier(int32_t handle, int32_t value);
+/** @brief Filter value 102: defect pixel correction, 0 or 1. */
+VELMOR_API int32_t Velmor_GetDotFilter(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetDotFilter(int32_t handle, int32_t value);
+/** @brief Filter value 103: mask correction, 0 or 1. */
+VELMOR_API int32_t Velmor_GetMaskFilter(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetMaskFilter(int32_t handle, int32_t value);
+
+/** @brief Filter value 101, the sensor temperature: not available on this
+ *         camera (-1, `ok` 0, #VELMOR_ERROR_NOT_SUPPORTED). */
+VELMOR_API int32_t Velmor_GetTemperature(int32_t handle, int32_t *ok);
+
+/**
+ * @brief Per-channel gains and offsets of channels 1 ... 4 (filter values 29
+ *        ... 32 and 33 ... 36): not available on this camera
+ *        (#VELMOR_ERROR_ARGUMENT).
+ * @return 0; another channel returns 0 without a record (`ok` 0).
+ */
+VELMOR_API int32_t Velmor_SetChannelGain(int32_t handle, int32_t channel, int32_t value);
+VELMOR_API int32_t Velmor_GetChannelGain(int32_t handle, int32_t channel, int32_t *ok);
+VELMOR_API int32_t Velmor_SetChannelOffset(int32_t handle, int32_t channel, int32_t value);
+VELMOR_API int32_t Velmor_GetChannelOffset(int32_t handle, int32_t channel, int32_t *ok);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
 /**
  * @name Exposure, temperature and sampling
  *
@@ -976,6 +1156,52 @@ VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *o
 VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
 VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Recording
+ *
+ * The live preview recorded into an uncompressed AVI file of 24-bit frames
+ * (bottom-up BGR, 8-bit samples repeated in all three channels; 16-bit
+ * samples give their top eight significant bits, v >> 4). Files past about
+ * 1 GiB continue in OpenDML (AVI 2.0) RIFFs, which ordinary players read.
+ * The frame rate in the file is the rate actually recorded.
+ */
+/**@{*/
+
+/**
+ * @brief Starts the preview and records it into `path` for `durationMs`
+ *        milliseconds, counted from the first recorded frame. The callback
+ *        window and the host buffer are turned off: recorded frames are not
+ *        handed to the host.
+ *
+ * The recording ends by itself at the first frame past its duration.
+ * Velmor_StopPreview(), Velmor_Close(), Velmor_Release() and a camera that
+ * goes away end it early; the file is finished in every case. A write that
+ * fails (a full disk) ends it with #VELMOR_ERROR_CONVERSION; the file then
+ * holds the frames before the failed one.
+ * @param path file name in the thread's ANSI code page; an existing file is
+ *        replaced.
+ * @param show not 0: the preview window is shown when one was asked for
+ *        with Velmor_SetPreviewWindow().
+ * @return 1 recording; 0 failed: #VELMOR_ERROR_ARGUMENT null or empty path,
+ *         #VELMOR_ERROR_NO_CAMERA a recording still runs,
+ *         #VELMOR_ERROR_WINDOW the preview window could not be made,
+ *         #VELMOR_ERROR_CONVERSION the preview could not start or the file
+ *         could not be written (the session is closed), #VELMOR_ERROR_THREAD
+ *         no thread. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Record(int32_t handle, const char *path, int32_t durationMs,
+                                 int32_t show);
+
+/**
+ * @brief Velmor_Record() with a UTF-16 path.
+ * @return as Velmor_Record(); 0 with #VELMOR_ERROR_CONVERSION when the path
+ *         has no form of at most 1023 bytes in the thread's ANSI code page.
+ */
+VELMOR_API int32_t Velmor_RecordW(int32_t handle, const wchar_t *path, int32_t durationMs,
+                                  int32_t show);
 /**@}*/
 
 #ifdef __cplusplus

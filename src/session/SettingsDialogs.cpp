@@ -11,39 +11,47 @@ namespace velmor {
 class SessionFilterStore final : public dialogs::FilterStore {
  public:
   explicit SessionFilterStore(CVelmor &session) : session_(session) {}
-  int32_t Get(FilterId id) const override { return session_.filters_.byId[id]; }
-  void Set(FilterId id, int32_t value) override { session_.filters_.byId[id] = value; }
+  int32_t Get(FilterId id) const override { return session_.filters_.Get(id); }
+  void Set(FilterId id, int32_t value) override { session_.filters_.Set(id, value); }
   void WhiteBalanceOnce() override {
-    session_.filters_.byId[kFilterBayerGainAuto] = 1;
-    session_.filters_.bayerGainAutoOnce = 1;
+    session_.filters_.Set(kFilterBayerGainAuto, 1);
+    session_.filters_.setBayerGainAutoOnce(1);
   }
   void WhiteBalanceEveryFrame(bool on) override {
-    session_.filters_.byId[kFilterBayerGainAuto] = on ? 1 : 0;
-    session_.filters_.bayerGainAutoOnce = 0;
+    session_.filters_.Set(kFilterBayerGainAuto, on ? 1 : 0);
+    session_.filters_.setBayerGainAutoOnce(0);
   }
 
  private:
   CVelmor &session_;
 };
 
-// The camera dialog's presets of this profile, starting from the session's
-// own readout window and format.
+// The camera dialog's presets of this profile, kept in the camera's stored
+// settings; a profile without presets starts from the session's own readout
+// window and format.
 class SessionPresetStore final : public dialogs::PresetStore {
  public:
   explicit SessionPresetStore(CVelmor &session) : session_(session) {}
   void Load(dialogs::CameraPresets &presets) override {
-    if (!session_.cameraPresets_) {
-      dialogs::CameraPresets initial;
-      initial.presets = {session_.geometry_};
-      initial.colour = session_.colourMode_;
-      initial.subSample = session_.subSample_;
-      initial.waitTime = session_.waitTime_.load();
-      initial.clock = session_.clock_;
-      session_.cameraPresets_ = initial;
-    }
-    presets = *session_.cameraPresets_;
+    CameraPresets stored;
+    stored.format = {session_.colourMode_.load(), session_.subSample_.load(),
+                     session_.waitTime_.load(), session_.clock_};
+    session_.settings_->LoadPresets(session_.deviceNumber_, stored);
+    if (stored.presets.empty()) stored.presets = {session_.geometry_};
+    presets.presets = stored.presets;
+    presets.size = stored.current;
+    presets.colour = stored.format.colourMode;
+    presets.subSample = stored.format.subSample;
+    presets.waitTime = stored.format.waitTime;
+    presets.clock = stored.format.clock;
   }
-  void Save(const dialogs::CameraPresets &presets) override { session_.cameraPresets_ = presets; }
+  void Save(const dialogs::CameraPresets &presets) override {
+    CameraPresets stored;
+    stored.presets = presets.presets;
+    stored.current = presets.size;
+    stored.format = {presets.colour, presets.subSample, presets.waitTime, presets.clock};
+    session_.settings_->SavePresets(session_.deviceNumber_, stored);
+  }
 
  private:
   CVelmor &session_;
@@ -92,7 +100,7 @@ int32_t CVelmor::RunAnalogDialog(VELMOR_HWND parent) {
   analog_.mirrorV = engine.GetMirrorV();
   analog_.mirrorH = engine.GetMirrorH();
   const AnalogValues kept = analog_;
-  const int32_t keptBayerMode = filters_.byId[kFilterBayerMode];
+  const int32_t keptBayerMode = filters_.Get(kFilterBayerMode);
 
   dialogs::AnalogDialogModel model(engine, analog_, dialogs::SystemLanguage());
   int32_t result;
@@ -105,7 +113,7 @@ int32_t CVelmor::RunAnalogDialog(VELMOR_HWND parent) {
     return 1;
   }
   analog_ = kept;
-  filters_.byId[kFilterBayerMode] = keptBayerMode;
+  filters_.Set(kFilterBayerMode, keptBayerMode);
   ApplyGainAndExposure();
   engine.SetMirrorV(kept.mirrorV);
   engine.SetMirrorH(kept.mirrorH);
@@ -120,7 +128,7 @@ int32_t CVelmor::RunAnalogDialog(VELMOR_HWND parent) {
 
 int32_t CVelmor::RunImageDialog(VELMOR_HWND parent) {
   if (!CameraOpen(*this)) return 0;
-  const FilterValues kept = filters_;
+  const FilterValues kept = filters_.Snapshot();
   SessionFilterStore store(*this);
   dialogs::ImageDialogModel model(store, colourMode_, dialogs::SystemLanguage());
   int32_t result;
@@ -132,7 +140,7 @@ int32_t CVelmor::RunImageDialog(VELMOR_HWND parent) {
   return 1;
 }
 
-void CVelmor::RestoreFilterValues(const FilterValues &kept) { filters_ = kept; }
+void CVelmor::RestoreFilterValues(const FilterValues &kept) { filters_.Assign(kept); }
 
 int32_t CVelmor::RunCameraDialog(VELMOR_HWND parent) {
   if (!CameraOpen(*this)) return 0;
@@ -164,16 +172,17 @@ int32_t CVelmor::RunCameraDialog(VELMOR_HWND parent) {
 }
 
 void CVelmor::ReloadCameraSettings() {
-  if (!cameraPresets_) return;
-  const dialogs::CameraPresets &stored = *cameraPresets_;
-  if (stored.size >= 0 && stored.size < int32_t(stored.presets.size()))
-    geometry_ = stored.presets[stored.size];
-  colourMode_ =
-      FitColourMode(stored.colour, engine_->Supports8BitOutput() != 0,
-                    engine_->Supports16BitOutput() != 0, engine_->SupportsColorOutput() != 0);
-  subSample_ = stored.subSample;
-  waitTime_.store(stored.waitTime);
-  clock_ = stored.clock;
+  settings_->LoadCameraGeometry(deviceNumber_, *engine_, geometry_);
+  ReloadOutputFormat();
+}
+
+void CVelmor::ReloadOutputFormat() {
+  OutputFormat format{colourMode_.load(), subSample_.load(), waitTime_.load(), clock_};
+  settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
+  colourMode_.store(format.colourMode);
+  subSample_.store(format.subSample);
+  waitTime_.store(format.waitTime);
+  clock_ = format.clock;
 }
 
 void CVelmor::ShowGainInDialog(int32_t gain) {

@@ -58,16 +58,10 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   if (engine_->EnumerateDevices(kProductId) == 1) SelectDevice(0);
 
   const int32_t camera = engine_->GetDeviceNumber();
-  settings_->LoadFilterSettings(camera, filters_);
-  settings_->LoadGraySettings(camera, filters_);
+  LoadFilters(camera);
   settings_->LoadAnalogSettings(camera, *engine_, analog_);
 
-  OutputFormat format{colourMode_.load(), subSample_.load(), waitTime_.load(), clock_};
-  settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
-  colourMode_.store(format.colourMode);
-  subSample_.store(format.subSample);
-  waitTime_.store(format.waitTime);
-  clock_ = format.clock;
+  ReloadOutputFormat();
   return 1;
 }
 
@@ -80,8 +74,7 @@ void CVelmor::SaveCameraSettings() {
   if (!engine_) return;
   const int32_t camera = engine_->GetDeviceNumber();
   settings_->SaveAnalogSettings(camera, analog_);
-  settings_->SaveFilterSettings(camera, filters_);
-  settings_->SaveGraySettings(camera, filters_);
+  SaveFilters(camera);
 }
 
 int32_t CVelmor::SelectDevice(int32_t number) {
@@ -99,8 +92,7 @@ int32_t CVelmor::SelectDevice(int32_t number) {
   }
   cameraOpen_.store(true);
   settings_->LoadAnalogSettings(number, *engine_, analog_);
-  settings_->LoadFilterSettings(number, filters_);
-  settings_->LoadGraySettings(number, filters_);
+  LoadFilters(number);
   ReapplyAnalogValues();
   deviceNumber_ = number;
   return 1;

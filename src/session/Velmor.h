@@ -15,11 +15,15 @@
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
 #include "imaging/MaskCorrection.h"
+#include "imaging/FilterChain.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
 #include "platform/Event.h"
 #include "session/ErrorHistory.h"
 #include "settings/ConfigFile.h"
+#include "session/LiveFilterValues.h"
+#include "session/AnalogChange.h"
+#include "session/Recorder.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -164,7 +168,7 @@ class CVelmor {
   // next capture preparation.
   void SetGeometry(const CaptureGeometry &geometry) { geometry_ = geometry; }
   const AnalogValues &analog() const { return analog_; }
-  const FilterValues &filters() const { return filters_; }
+  FilterValues filters() const { return filters_.Snapshot(); }
   const VELMOR_FRAME_RECORD &frameRecord() const { return frameRecord_; }
   // The image the colour mode delivers, or null.
   imaging::DibImage *CurrentImage() const;
@@ -222,6 +226,24 @@ class CVelmor {
   void ShowGainInDialog(int32_t gain);
   void ShowExposureInDialog(int32_t units);
   void ShowFiltersInDialog();
+
+  // ---- Filter values, the filter chain, automatic exposure ---------------
+  // Filter values and the global gain as hosts set them (FilterTable.cpp).
+  // The filter-value table: 1 or the value, 0 with the
+  // code recorded on failure; `ok` (may be null) says which.
+  int32_t SetFilterValue(int32_t id, int32_t value);
+  int32_t GetFilterValue(int32_t id, int32_t *ok);
+  // The global gain within the engine's limits (else code 9), kept as the
+  // gain and the four colour gains, then set.
+  int32_t SetGlobalGain(int32_t gain);
+  // Recording (Recording.cpp): the preview recorded into an AVI file for
+  // `durationMs`, with the preview window when `show` is set and one is
+  // wanted.
+  int32_t StartRecording(const char *path, int32_t durationMs, int32_t show);
+  int32_t StartRecording(const wchar_t *path, int32_t durationMs, int32_t show);
+  Recorder &recorder() { return recorder_; }
+  // The acquisition thread is wanted (not stopped or ended by itself).
+  bool Acquiring() const { return runFlag_.load() != kStop; }
 
  private:
   // Velmor.cpp
@@ -283,14 +305,11 @@ class CVelmor {
   std::unique_ptr<platform::PreviewWindow> previewWindow_;
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
-  FilterValues filters_;
+  LiveFilterValues filters_;
   AnalogValues analog_;
   int32_t realExposureMicros_ = 0;
   mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
-  std::atomic<int32_t> recording_{0};
-  std::atomic<int32_t> newFrameForRecorder_{0};
-  std::thread recordingThread_;
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
@@ -321,8 +340,8 @@ class CVelmor {
   int32_t snapTimeout_ = 3000;
   std::atomic<int32_t> skipNextTrigger_{0};
   int32_t deviceNumber_ = 0;
-  int32_t maskFilterOn_ = 0;
-  int32_t dotFilterOn_ = 0;
+  std::atomic<int32_t> maskFilterOn_{0};
+  std::atomic<int32_t> dotFilterOn_{0};
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
@@ -354,15 +373,27 @@ class CVelmor {
   friend class SessionPresetStore;
   // The kept filter values back in place after a cancelled image dialog.
   void RestoreFilterValues(const FilterValues &kept);
-  // The camera dialog's choices taken up after OK.
+  // The stored readout window and output format taken up after the camera
+  // dialog's OK; the output format alone at initialisation.
   void ReloadCameraSettings();
+  void ReloadOutputFormat();
   // Guards the open dialogs' pointers: the refreshes come from other
   // threads and must not reach a dialog that has closed.
   std::mutex dialogLock_;
   dialogs::AnalogDialogModel *openAnalogDialog_ = nullptr;
   dialogs::ImageDialogModel *openImageDialog_ = nullptr;
-  // The camera dialog's presets and format values of this profile.
-  std::optional<dialogs::CameraPresets> cameraPresets_;
+  // The per-frame filters (FilterTable.cpp, FrameFilters.cpp).
+  void LoadFilters(int32_t camera);
+  void SaveFilters(int32_t camera);
+  // Automatic exposure or gain for one frame, when AutoIris asks for it.
+  void RunAutoIris(imaging::DibImage &frame);
+  void MirrorRawInSoftware(imaging::DibImage &raw);
+  // Keeps the gains the chain measured and tells the listener.
+  void KeepMeasurements(const FilterValues &values, const imaging::ChainMeasurements &measured);
+  imaging::FilterChain chain_;
+  // Recording: the thread and its file; destroyed first, so its thread
+  // never outlives the images it reads.
+  Recorder recorder_{*this};
 };
 
 }  // namespace velmor
