@@ -2,8 +2,8 @@
 // window at a given place, or a centred top-level window "Active Window" with
 // a client area of the image's size. On Windows it is a window of a class of
 // its own with a device context kept for drawing; elsewhere an SDL2 window
-// (a child of the host's X11 window when one is given), where SDL2 was
-// available at build time and a display is reachable.
+// (a child of the host's X11 window when one is given) made by the display
+// module, where that module loads and a display is reachable.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // behaviour as the Windows dialogs, drawn by Dear ImGui in an SDL2 window
 // with OpenGL, modal on the calling thread (the loop returns when the dialog
 // ends). Japanese texts where the process's locale is Japanese and a CJK
-// font is installed.
+// font is installed. Built into the display module, not the library.
 #include "dialogs/imgui/ImGuiDialogs.h"
 
 #include <SDL.h>

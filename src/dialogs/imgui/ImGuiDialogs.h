@@ -8,15 +8,18 @@
 
 namespace velmor::dialogs {
 
-// One drawn frame of an open dialog, before it is shown.
+// One drawn frame of an open dialog, before it is shown. Made in the display
+// module, whose pixels it reads, so reading is virtual: the caller need not
+// be linked with the module.
 class DialogFrame {
  public:
+  virtual ~DialogFrame() = default;
   // Frames drawn so far, from 1.
   int32_t number = 0;
   // Ends the dialog with this result after the frame.
   void End(int32_t result) { result_ = result; }
   // The frame's pixels, 0x00RRGGBB, top row first.
-  bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const;
+  virtual bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const;
 
  private:
   friend class ImGuiDialogLoop;
@@ -24,6 +27,7 @@ class DialogFrame {
 };
 
 // Called on the dialog's thread after every frame while set; tests only.
+// Reaches the display module's dialogs; ignored while it cannot be loaded.
 void SetDialogFrameHook(std::function<void(DialogFrame &)> hook);
 
 }  // namespace velmor::dialogs

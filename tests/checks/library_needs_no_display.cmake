@@ -1,0 +1,15 @@
+# The library names no display library among the libraries it needs: those
+# are the display module's, loaded only for a window.
+execute_process(COMMAND ${READELF} -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${READELF} could not read ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*" needed "${dynamic}")
+if(NOT needed)
+  message(FATAL_ERROR "no NEEDED entries read from ${LIBRARY}")
+endif()
+foreach(entry IN LISTS needed)
+  if(entry MATCHES "\\[(libSDL|libX|libxcb|libGL|libEGL|libwayland)[^]]*\\]")
+    message(FATAL_ERROR "${LIBRARY} needs a display library: ${entry}")
+  endif()
+endforeach()
