@@ -6,7 +6,6 @@ BUILD_TSAN ?= build-tsan
 BUILD_WINDOWS ?= build-windows
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
-UDEV_RULES_DIR ?= /etc/udev/rules.d
 CMAKE_FLAGS ?=
 
 .PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
@@ -47,14 +46,14 @@ check-tsan: bootstrap
 	    --gtest_brief=1 || exit 1; \
 	done
 
-# The library, its header and the udev rule that lets the logged-in user
-# open the cameras; udev rereads its rules when it runs.
+# The library, its header, the pkg-config file and CMake package, the tool,
+# the udev rule and the docs (`cmake --install`; DESTDIR stages it). udev
+# rereads its rules only for a real install.
 install: build
-	install -D -m 755 $(BUILD)/src/libVelmorSdk_S10PX.so $(DESTDIR)$(PREFIX)/lib/libVelmorSdk_S10PX.so
-	install -D -m 644 include/velmor/velmor.h $(DESTDIR)$(PREFIX)/include/velmor/velmor.h
-	install -D -m 644 tools/udev/70-velmor-camera.rules \
-	  $(DESTDIR)$(UDEV_RULES_DIR)/70-velmor-camera.rules
-	-udevadm control --reload-rules && udevadm trigger --subsystem-match=usb
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	@if [ -z "$(DESTDIR)" ]; then \
+	  udevadm control --reload-rules && udevadm trigger --subsystem-match=usb || true; \
+	fi
 
 # The Windows DLL cross-built with mingw-w64, its tests run under Wine in a
 # prefix inside the build tree; the wineserver lives for the test run only.
