@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
+.PHONY: all docs bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
 
 all: build
 
@@ -22,7 +22,12 @@ build: bootstrap $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/velmor demo
+	$(BUILD)/tools/velmor demo -o $(BUILD)/velmor-demo.png
+
+# HTML reference of the public header with the getting-started page.
+docs: build
+	cmake --build $(BUILD) --target docs
+	@echo "docs: $(BUILD)/docs/html/index.html"
 
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

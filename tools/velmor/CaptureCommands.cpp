@@ -161,7 +161,7 @@ int RunSnap(const Options &options) {
     return UsageError("no format for '" + output + "': give -f bmp|raw|jpeg|png|tiff", kSnapUsage);
 
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t handle = session.handle();
   if (!Velmor_Capture(handle)) {
     std::fprintf(stderr, "velmor: cannot prepare the camera: %s\n", session.LastError().c_str());
@@ -202,7 +202,7 @@ int RunRecord(const Options &options) {
   if (seconds == 0 || output.empty())
     return UsageError("record needs -t SECONDS and -o FILE.avi", kRecordUsage);
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t handle = session.handle();
   Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0);
   if (!Velmor_Record(handle, output.c_str(), seconds * 1000, 0)) {
@@ -231,7 +231,7 @@ int RunStats(const Options &options) {
   int status = kOk;
   if (!CountOption(options, count, kStatsUsage, status)) return status;
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   Velmor_SetPreviewWindow(session.handle(), nullptr, 0, 0, 0, 0);
   const double fps = Stream(session, count);
   VELMOR_STATISTICS stats{};
@@ -256,7 +256,7 @@ int RunBench(const Options &options) {
   int status = kOk;
   if (!CountOption(options, count, kBenchUsage, status)) return status;
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t handle = session.handle();
   Velmor_SetWaitTime(handle, 0);
   Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0);

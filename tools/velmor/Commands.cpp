@@ -61,7 +61,7 @@ int RunInfo(const Options &options) {
   if (options.args.size() == 1 && (!ParseInt(options.args[0], number) || number < 0))
     return UsageError("'" + options.args[0] + "' is not a camera number", kInfoUsage);
   Session session;
-  if (!session.Open(number, options.depth)) return kNoCamera;
+  if (!session.Open(number, options)) return kNoCamera;
   std::printf("camera %d: %s\n", number, session.Cameras().at(std::size_t(number)).c_str());
   session.PrintInfo();
   return kOk;
@@ -74,7 +74,7 @@ int RunDemo(const Options &options) {
   else if (!options.args.empty())
     return UsageError("'" + options.args[0] + "' is not a demo argument", kDemoUsage);
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const std::vector<std::string> cameras = session.Cameras();
   std::printf("%zu camera(s):\n", cameras.size());
   for (const std::string &name : cameras) std::printf("  %s\n", name.c_str());

@@ -23,7 +23,7 @@ std::vector<std::string> Session::Cameras() const {
   return std::vector<std::string>(names, names + std::max(count, 0));
 }
 
-bool Session::Open(int32_t number, int32_t depth) const {
+bool Session::Open(int32_t number, const Options &options) const {
   if (handle_ == 0) {
     std::fprintf(stderr, "velmor: the library could not make a session\n");
     return false;
@@ -37,8 +37,15 @@ bool Session::Open(int32_t number, int32_t depth) const {
     std::fprintf(stderr, "velmor: cannot open camera %d: %s\n", number, LastError().c_str());
     return false;
   }
-  if (!Velmor_SetColorMode(handle_, depth)) {
-    std::fprintf(stderr, "velmor: cannot set %d bits per pixel: %s\n", depth, LastError().c_str());
+  if (!Velmor_SetColorMode(handle_, options.depth)) {
+    std::fprintf(stderr, "velmor: cannot set %d bits per pixel: %s\n", options.depth,
+                 LastError().c_str());
+    return false;
+  }
+  const int32_t *window = options.window;
+  if (window[2] != 0 && !Velmor_SetCaptureWindowEx(handle_, 2848, window[0], window[2], 2848,
+                                                   window[1], window[3])) {
+    std::fprintf(stderr, "velmor: the window was rejected: %s\n", LastError().c_str());
     return false;
   }
   return true;

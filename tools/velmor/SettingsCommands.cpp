@@ -87,7 +87,7 @@ int RunGet(const Options &options) {
   if (setting == nullptr)
     return UsageError("unknown setting '" + options.args[0] + "'", kGetUsage);
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   int32_t value = 0;
   if (setting->filterId != 0) {
     int32_t ok = 0;
@@ -113,7 +113,7 @@ int RunSet(const Options &options) {
   if (!ParseInt(options.args[1], value))
     return UsageError("'" + options.args[1] + "' is not a number", kSetUsage);
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t done = setting->filterId != 0
                            ? Velmor_SetFilterValue(session.handle(), setting->filterId, value)
                            : setting->set(session.handle(), value);
@@ -139,7 +139,7 @@ int RunReg(const Options &options) {
   if (write && !ParseInt(args[2], value))
     return UsageError("'" + args[2] + "' is not a value", kRegUsage);
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t handle = session.handle();
   int32_t ok = 0, result = 0;
   if (target == "fpga") {
@@ -173,7 +173,7 @@ int RunMask(const Options &options) {
     if (file) ++i;
   }
   Session session;
-  if (!session.Open(options.camera, options.depth)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
   const int32_t handle = session.handle();
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string &step = args[i];

@@ -20,6 +20,9 @@ inline constexpr int kNoCamera = 3;
 struct Options {
   int32_t camera = 0;
   int32_t depth = 8;
+  // Readout window: start column, start row, width, height; width 0 keeps
+  // the camera's stored window.
+  int32_t window[4] = {0, 0, 0, 0};
   std::vector<std::string> args;
 };
 
@@ -36,9 +39,10 @@ class Session {
   int32_t handle() const { return handle_; }
   // The names of the connected cameras.
   std::vector<std::string> Cameras() const;
-  // Opens camera `number` with the output depth; prints why not and returns
-  // false when it fails.
-  bool Open(int32_t number, int32_t depth) const;
+  // Opens the options' camera with their depth and window; prints why not
+  // and returns false when it fails.
+  bool Open(const Options &options) const { return Open(options.camera, options); }
+  bool Open(int32_t number, const Options &options) const;
   // Prints the camera information and the serial number.
   void PrintInfo() const;
   // Width, height and bytes of one delivered image at `bits` per pixel.

@@ -20,6 +20,7 @@ constexpr char kGlobalUsage[] =
     "options:\n"
     "  --camera N    the camera to use (default 0)\n"
     "  --depth 8|16  bits per pixel of the images (default 8)\n"
+    "  --window X,Y,W,H  readout window: start column and row, width, height\n"
     "commands:\n";
 
 void PrintUsage(std::FILE *out) {
@@ -79,6 +80,17 @@ int main(int argc, char **argv) {
         return tool::kUsage;
       }
       (arg == "--camera" ? options.camera : options.depth) = value;
+      ++i;
+    } else if (arg == "--window") {
+      int32_t *window = options.window;
+      char tail = 0;
+      if (i + 1 >= argc ||
+          std::sscanf(argv[i + 1], "%d,%d,%d,%d%c", &window[0], &window[1], &window[2],
+                      &window[3], &tail) != 4 ||
+          window[2] <= 0 || window[3] <= 0) {
+        std::fprintf(stderr, "velmor: --window needs X,Y,W,H\n");
+        return tool::kUsage;
+      }
       ++i;
     } else if (command == nullptr) {
       for (const tool::Command &candidate : tool::Commands())
