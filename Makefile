@@ -40,8 +40,10 @@ check-asan: bootstrap
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 # The threaded subsystems under ThreadSanitizer: the engine's transfer
-# thread and frame ring, and the controller's transfers beneath them.
-TSAN_TESTS ?= test_engine test_transport
+# thread and frame ring, the controller's transfers beneath them, and the
+# session's acquisition thread, hand-off and host threads racing on one
+# handle above them.
+TSAN_TESTS ?= test_engine test_transport test_session test_retrieval
 check-tsan: bootstrap
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_SANITIZE=thread \
 	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)

@@ -56,31 +56,76 @@ typedef struct VelmorWindow_ *VELMOR_HWND;
 /**@{*/
 /** Frame message, posted to the callback window. wParam points to the
  *  session's #VELMOR_FRAME_RECORD on a delivered frame (lParam 0); on a
- *  failure wParam is 0 and lParam holds the error code (5, 8 or 13). */
+ *  failure wParam is 0 and lParam holds the error code
+ *  (#VELMOR_ERROR_MEMORY, #VELMOR_ERROR_FRAME or #VELMOR_ERROR_FRAME_WAIT). */
 #define VELMOR_WM_FRAME 0x8002u
 /** Error notification, posted to the notification window: wParam 0,
  *  lParam the error code. */
 #define VELMOR_WM_ERROR 0x8003u
 /**@}*/
 
-/** @name Error codes (the values kept by Velmor_GetLastError()) */
-/**@{*/
-#define VELMOR_ERROR_NONE 0           /**< success marker recorded by a few reads */
-#define VELMOR_ERROR_NO_CAMERA 1      /**< no camera engine, or not allowed now */
-#define VELMOR_ERROR_NOT_PRESENT 2    /**< the selected camera is not present */
-#define VELMOR_ERROR_THREAD 3         /**< an acquisition or recording thread could not start */
-#define VELMOR_ERROR_WINDOW 4         /**< a window could not be made, or no stored capture size */
-#define VELMOR_ERROR_MEMORY 5         /**< memory could not be allocated, or a host buffer is too small */
-#define VELMOR_ERROR_DEVICE 6         /**< a camera register operation failed */
-#define VELMOR_ERROR_GEOMETRY 7       /**< readout geometry rejected */
-#define VELMOR_ERROR_FRAME 8          /**< a frame could not be obtained */
-#define VELMOR_ERROR_ARGUMENT 9       /**< invalid argument */
-#define VELMOR_ERROR_UNUSED 10        /**< never reported */
-#define VELMOR_ERROR_NOT_SUPPORTED 11 /**< the function or feature does not exist on this camera */
-#define VELMOR_ERROR_CONVERSION 12    /**< text conversion or an update failed */
-#define VELMOR_ERROR_FRAME_WAIT 13    /**< the frame wait failed during preview; preview stopped */
-#define VELMOR_ERROR_MASK_FILE 14     /**< a mask file could not be read or written */
-/**@}*/
+/**
+ * @brief Error codes: the values of the session's error history (read by
+ *        Velmor_GetLastError()) and the lParam of #VELMOR_WM_ERROR.
+ *
+ * A failure records its code: the code goes into the history and is posted
+ * to the notification window. A few functions only post their code: it
+ * reaches the notification window (on Windows a null window means the
+ * calling thread's queue) but not the history. Each function's documentation
+ * names the codes it records or posts.
+ */
+typedef enum VELMOR_ERROR {
+  /** Success marker: recorded by a few reads when they succeed
+   *  (Velmor_GetTemperatureEx()). */
+  VELMOR_ERROR_NONE = 0,
+  /** No camera engine, or the call is not allowed in the current
+   *  acquisition state. */
+  VELMOR_ERROR_NO_CAMERA = 1,
+  /** The selected camera is not present or cannot be opened. */
+  VELMOR_ERROR_NOT_PRESENT = 2,
+  /** An acquisition or recording thread could not start. */
+  VELMOR_ERROR_THREAD = 3,
+  /** A window could not be made, or there is no stored capture size. */
+  VELMOR_ERROR_WINDOW = 4,
+  /** Memory could not be allocated, or a host buffer is too small. */
+  VELMOR_ERROR_MEMORY = 5,
+  /** A camera register, EEPROM or mode operation failed. */
+  VELMOR_ERROR_DEVICE = 6,
+  /** The readout geometry was rejected. */
+  VELMOR_ERROR_GEOMETRY = 7,
+  /** A frame could not be obtained. */
+  VELMOR_ERROR_FRAME = 8,
+  /** An argument is out of range or missing. */
+  VELMOR_ERROR_ARGUMENT = 9,
+  /** Never reported. */
+  VELMOR_ERROR_UNUSED = 10,
+  /** The function or feature does not exist on this camera. */
+  VELMOR_ERROR_NOT_SUPPORTED = 11,
+  /** A text conversion, a reading or an update failed. */
+  VELMOR_ERROR_CONVERSION = 12,
+  /** The frame wait failed during preview; preview stopped. */
+  VELMOR_ERROR_FRAME_WAIT = 13,
+  /** A mask file could not be read or written. */
+  VELMOR_ERROR_MASK_FILE = 14
+} VELMOR_ERROR;
+
+/* The codes were macros before they became enumerators: the names stay
+ * defined for hosts that test them with #ifdef. */
+#define VELMOR_ERROR_NONE VELMOR_ERROR_NONE
+#define VELMOR_ERROR_NO_CAMERA VELMOR_ERROR_NO_CAMERA
+#define VELMOR_ERROR_NOT_PRESENT VELMOR_ERROR_NOT_PRESENT
+#define VELMOR_ERROR_THREAD VELMOR_ERROR_THREAD
+#define VELMOR_ERROR_WINDOW VELMOR_ERROR_WINDOW
+#define VELMOR_ERROR_MEMORY VELMOR_ERROR_MEMORY
+#define VELMOR_ERROR_DEVICE VELMOR_ERROR_DEVICE
+#define VELMOR_ERROR_GEOMETRY VELMOR_ERROR_GEOMETRY
+#define VELMOR_ERROR_FRAME VELMOR_ERROR_FRAME
+#define VELMOR_ERROR_ARGUMENT VELMOR_ERROR_ARGUMENT
+#define VELMOR_ERROR_UNUSED VELMOR_ERROR_UNUSED
+#define VELMOR_ERROR_NOT_SUPPORTED VELMOR_ERROR_NOT_SUPPORTED
+#define VELMOR_ERROR_CONVERSION VELMOR_ERROR_CONVERSION
+#define VELMOR_ERROR_FRAME_WAIT VELMOR_ERROR_FRAME_WAIT
+#define VELMOR_ERROR_MASK_FILE VELMOR_ERROR_MASK_FILE
 
 /**
  * @brief The record that #VELMOR_WM_FRAME points to.
@@ -141,7 +186,11 @@ VELMOR_API int32_t Velmor_Initialize(VELMOR_HWND notifyWindow);
 
 /**
  * @brief Stops everything the session runs, closes its camera and frees it.
- * @return 1 released; 0 unknown handle (nothing happens).
+ *
+ * Calls still running on the handle in other threads are waited for; calls
+ * made after the release see an unknown handle. The host should still not
+ * release a handle that other threads use.
+ * @return 1 released; 0 unknown or already released handle (nothing happens).
  */
 VELMOR_API int32_t Velmor_Release(int32_t handle);
 
@@ -157,7 +206,7 @@ VELMOR_API int32_t Velmor_GetDllVersion(void);
  * The history keeps the 20 newest codes; each call returns the newest and
  * drops it, so repeated calls walk back to older codes and finally return 0.
  *
- * @return the newest error code (see VELMOR_ERROR_*), 0 when the history is
+ * @return the newest error code (a #VELMOR_ERROR), 0 when the history is
  *         empty; unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_GetLastError(int32_t handle);
@@ -193,7 +242,8 @@ VELMOR_API VELMOR_HWND Velmor_CreateMessageWindow(void);
  * @param timeoutMs 0 polls, -1 waits without limit, otherwise the longest
  *        wait in milliseconds.
  * @return 1 when a message was removed into *out; 0 on time-out, for an
- *         unknown or destroyed window, or a null out.
+ *         unknown or destroyed window, a null out or a time-out below -1
+ *         (which returns at once).
  */
 VELMOR_API int32_t Velmor_WaitMessage(VELMOR_HWND window, VELMOR_MSG *out, int32_t timeoutMs);
 
@@ -275,8 +325,9 @@ typedef char velmor_camera_info_size_56[sizeof(VELMOR_CAMERA_INFO) == 56 ? 1 : -
 /**
  * @brief Opens camera `number` (0-based, in enumeration order) and re-applies
  *        the session's analog settings to it.
- * @return 1 opened; 0 failed: 1 without camera engine, 2 when the camera is
- *         absent or cannot be opened. Unknown handle: 0.
+ * @return 1 opened; 0 failed: #VELMOR_ERROR_NO_CAMERA without camera engine,
+ *         #VELMOR_ERROR_NOT_PRESENT when the camera is absent or cannot be
+ *         opened. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_SetDeviceNumber(int32_t handle, int32_t number);
 
@@ -291,8 +342,9 @@ VELMOR_API int32_t Velmor_Close(int32_t handle);
  * @brief Writes "VelmorS10PX_01", "VelmorS10PX_02", ... for the connected
  *        cameras (at most 10) into the rows of `names`; the other rows become
  *        empty strings.
- * @return the number of names written; 0 with code 1 without camera engine,
- *         9 for a null table. Unknown handle: 0.
+ * @return the number of names written; 0 with #VELMOR_ERROR_NO_CAMERA
+ *         without camera engine, #VELMOR_ERROR_ARGUMENT for a null table.
+ *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_EnumDevice(int32_t handle, char names[10][256]);
 
@@ -302,9 +354,10 @@ VELMOR_API int32_t Velmor_EnumDeviceW(int32_t handle, wchar_t names[10][256]);
 /**
  * @brief The name of camera `index` ("VelmorS10PX_01" for index 0).
  * @param size bytes of `buffer`; the name is cut to fit.
- * @return 1 or 0: 1 without camera engine, 9 for size 11 or less or a null
- *         buffer, 2 for an index outside 0..31 or of no connected camera.
- *         Unknown handle: 0.
+ * @return 1 or 0: #VELMOR_ERROR_NO_CAMERA without camera engine,
+ *         #VELMOR_ERROR_ARGUMENT for size 11 or less or a null buffer,
+ *         #VELMOR_ERROR_NOT_PRESENT for an index outside 0..31 or of no
+ *         connected camera. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_GetDeviceName(int32_t handle, int32_t index, char *buffer,
                                         int32_t size);
@@ -312,7 +365,8 @@ VELMOR_API int32_t Velmor_GetDeviceName(int32_t handle, int32_t index, char *buf
 /**
  * @brief Velmor_GetDeviceName() in wide characters.
  * @param size wide characters of `buffer`; a name that does not fit, its
- *        terminator included, fails with 12.
+ *        terminator included, fails with
+ *        #VELMOR_ERROR_CONVERSION.
  */
 VELMOR_API int32_t Velmor_GetDeviceNameW(int32_t handle, int32_t index, wchar_t *buffer,
                                          int32_t size);
@@ -321,22 +375,24 @@ VELMOR_API int32_t Velmor_GetDeviceNameW(int32_t handle, int32_t index, wchar_t 
  * @brief Reads the camera's serial number (at most 31 characters) from its
  *        EEPROM.
  * @param size bytes of `buffer`, at least 32.
- * @return 1 or 0: 9 for a size under 32 or a null buffer, 1 without camera
- *         engine; 0 without a code when the EEPROM cannot be read. Unknown
- *         handle: 0.
+ * @return 1 or 0: #VELMOR_ERROR_ARGUMENT for a size under 32 or a null
+ *         buffer, #VELMOR_ERROR_NO_CAMERA without camera engine; 0 without a
+ *         code when the EEPROM cannot be read. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_ReadSerialNumberA(int32_t handle, char *buffer, int32_t size);
 
 /**
  * @brief Velmor_ReadSerialNumberA() in wide characters; `size` counts wide
- *        characters. A number that does not fit fails with 12.
+ *        characters. A number that does not fit fails with
+ *        #VELMOR_ERROR_CONVERSION.
  */
 VELMOR_API int32_t Velmor_ReadSerialNumberW(int32_t handle, wchar_t *buffer, int32_t size);
 
 /**
  * @brief Fills the camera-information record `info` up to its `size`.
- * @return 1 or 0: 1 without camera engine, 9 for a null record, 5 for a size
- *         under 36. Unknown handle: 0.
+ * @return 1 or 0: #VELMOR_ERROR_NO_CAMERA without camera engine,
+ *         #VELMOR_ERROR_ARGUMENT for a null record, #VELMOR_ERROR_MEMORY for
+ *         a size under 36. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_GetCameraInfo(int32_t handle, VELMOR_CAMERA_INFO *info);
 /**@}*/
@@ -353,18 +409,21 @@ VELMOR_API int32_t Velmor_GetCameraInfo(int32_t handle, VELMOR_CAMERA_INFO *info
  * to the callback window when one was given.
  *
  * @return 1 running (also when it already was, or when a previous run stopped
- *         itself after code 13: call Velmor_StopPreview() first to restart);
- *         0 failed: 1 without camera engine or while a capture or trigger is
- *         prepared, 2 camera absent, 7 readout window rejected, 5 image
- *         memory, 6 the camera refused to start, 3 no thread. Unknown
- *         handle: 0.
+ *         itself after #VELMOR_ERROR_FRAME_WAIT: call Velmor_StopPreview()
+ *         first to restart); 0 failed: #VELMOR_ERROR_NO_CAMERA without camera
+ *         engine or while a capture or trigger is prepared,
+ *         #VELMOR_ERROR_NOT_PRESENT camera absent, #VELMOR_ERROR_GEOMETRY
+ *         readout window rejected, #VELMOR_ERROR_MEMORY image memory,
+ *         #VELMOR_ERROR_DEVICE the camera refused to start,
+ *         #VELMOR_ERROR_THREAD no thread. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_StartPreview(int32_t handle);
 
 /**
  * @brief Stops acquisition and recording and waits for their threads: at
  *        most one wait time plus one frame wait.
- * @return 1 (also when nothing ran); 0 with code 1 without camera engine.
+ * @return 1 (also when nothing ran); 0 with #VELMOR_ERROR_NO_CAMERA without
+ *         camera engine.
  *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_StopPreview(int32_t handle);
@@ -378,8 +437,9 @@ VELMOR_API int32_t Velmor_StopPreview(int32_t handle);
  * built on it), 2 capture prepared (Velmor_Capture()), 3 trigger
  * (Velmor_Trigger()). Velmor_StopPreview() and Velmor_Close() return to 0.
  * Every start prepares the camera and the images for the current settings:
- * that preparation fails with 2 (camera absent), 7 (readout window rejected)
- * or 5 (image memory).
+ * that preparation fails with #VELMOR_ERROR_NOT_PRESENT (camera absent),
+ * #VELMOR_ERROR_GEOMETRY (readout window rejected) or #VELMOR_ERROR_MEMORY
+ * (image memory).
  *
  * Images leave the library `width x height` pixels at a stride of
  * (width x bits per pixel / 8) rounded up to a multiple of 4 bytes; the
@@ -403,9 +463,10 @@ VELMOR_API int32_t Velmor_Preview(int32_t handle);
  * @param buffer host buffer, may be null (then nothing is copied).
  * @param size bytes of `buffer`.
  * @param rowOrder not 0: top row first; 0: bottom row first.
- * @return 1 running; 0 failed: 4 the preview window could not be made (no
- *         display, or built without a window system), 8 acquisition could not
- *         start (after the reason the start recorded; the session is closed).
+ * @return 1 running; 0 failed: #VELMOR_ERROR_WINDOW the preview window could
+ *         not be made (no display, or built without a window system),
+ *         #VELMOR_ERROR_FRAME acquisition could not start (after the reason
+ *         the start recorded; the session is closed).
  *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_CallBackPreview(int32_t handle, VELMOR_HWND window, uint8_t *buffer,
@@ -417,9 +478,9 @@ VELMOR_API int32_t Velmor_CallBackPreview(int32_t handle, VELMOR_HWND window, ui
  *        Velmor_SnapShot() waits 6000 ms for a frame instead of 3000.
  * @param window, buffer, size, rowOrder as for Velmor_CallBackPreview().
  * @return 1 running (also when trigger mode already runs: nothing more is
- *         started); 0 failed: 1 without camera engine or while preview or a
- *         capture runs, 4 no preview window, 3 no thread, or the preparation's
- *         code. Unknown handle: 0.
+ *         started); 0 failed: #VELMOR_ERROR_NO_CAMERA without camera engine
+ *         or while preview or a capture runs, #VELMOR_ERROR_WINDOW no preview
+ *         window, #VELMOR_ERROR_THREAD no thread, or the preparation's code. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_Trigger(int32_t handle, VELMOR_HWND window, uint8_t *buffer,
                                   int32_t size, int32_t rowOrder);
@@ -427,17 +488,18 @@ VELMOR_API int32_t Velmor_Trigger(int32_t handle, VELMOR_HWND window, uint8_t *b
 /**
  * @brief Prepares the camera for Velmor_SnapShot() calls (state 2), which
  *        then shoot without preparing each time.
- * @return 1 prepared (also when it already was); 0 failed: 1 without camera
- *         engine or while preview or trigger mode runs, or the preparation's
- *         code. Unknown handle: 0.
+ * @return 1 prepared (also when it already was); 0 failed:
+ *         #VELMOR_ERROR_NO_CAMERA without camera engine or while preview or
+ *         trigger mode runs, or the preparation's code. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_Capture(int32_t handle);
 
 /**
  * @brief Takes one frame on the calling thread and copies it into `buffer`.
  * @param buffer may be null: the frame is kept for Velmor_GetImage().
- * @return 1 or 0: 1 without camera engine or while preview or trigger mode
- *         runs, 8 no frame within the snapshot time-out, 5 (recorded twice)
+ * @return 1 or 0: #VELMOR_ERROR_NO_CAMERA without camera engine or while
+ *         preview or trigger mode runs, #VELMOR_ERROR_FRAME no frame within
+ *         the snapshot time-out, #VELMOR_ERROR_MEMORY (recorded twice)
  *         `buffer` is smaller than the image, or the preparation's code.
  *         Unknown handle: 0.
  */
@@ -447,8 +509,9 @@ VELMOR_API int32_t Velmor_SnapShot(int32_t handle, uint8_t *buffer, int32_t size
 /**
  * @brief Copies the last processed image (or the empty image of a
  *        preparation no frame followed) into `buffer`.
- * @return 1 or 0: 1 without camera engine or image, 5 no pixels yet, a null
- *         buffer, or (recorded twice) a buffer smaller than the image.
+ * @return 1 or 0: #VELMOR_ERROR_NO_CAMERA without camera engine or image,
+ *         #VELMOR_ERROR_MEMORY no pixels yet, a null buffer, or (recorded
+ *         twice) a buffer smaller than the image.
  *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_GetImage(int32_t handle, uint8_t *buffer, int32_t size,
@@ -477,15 +540,18 @@ VELMOR_API int32_t Velmor_Height(int32_t handle);
  * top-level window "Active Window" of the image's size, centred on the
  * screen. A null parent with four zeros: no window. On Windows the parent is
  * an HWND; elsewhere it is the native X11 window id cast to #VELMOR_HWND.
- * @return 1; 0 with code 1 without camera engine. Unknown handle: 0.
+ * @return 1; 0 with #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown
+ *         handle: 0.
  */
 VELMOR_API int32_t Velmor_SetPreviewWindow(int32_t handle, VELMOR_HWND parent, int32_t x,
                                            int32_t y, int32_t width, int32_t height);
 
 /**
  * @brief Selects the stored readout window preset of `width` x `height`.
- * @return 1 (also when the preset is rejected with 7 and the full sensor is
- *         used instead); 0 failed: 1 without camera engine, 4 no stored
+ * @return 1 (also when the preset is rejected with #VELMOR_ERROR_GEOMETRY
+ *         and the full sensor is used instead); 0 failed:
+ *         #VELMOR_ERROR_NO_CAMERA without camera engine, #VELMOR_ERROR_WINDOW
+ *         no stored
  *         preset of that size. Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_SetCaptureWindow(int32_t handle, int32_t width, int32_t height);
@@ -496,8 +562,10 @@ VELMOR_API int32_t Velmor_SetCaptureWindow(int32_t handle, int32_t width, int32_
  *
  * A window is valid when EH, EV, EHS and EVS are within 0 ... 2848,
  * EHS + EH <= 2848, EVS + EV <= 2848 and the readout mode is 0, 1 or 17.
- * @return 1; 0 failed: 1 without camera engine, 9 a size the sensor cannot
- *         change, 7 an invalid window (the values are kept all the same).
+ * @return 1; 0 failed: #VELMOR_ERROR_NO_CAMERA without camera engine,
+ *         #VELMOR_ERROR_ARGUMENT a size the sensor cannot change,
+ *         #VELMOR_ERROR_GEOMETRY an invalid window (the values are kept all
+ *         the same).
  *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_SetCaptureWindowEx(int32_t handle, int32_t TH, int32_t EHS, int32_t EH,
@@ -518,14 +586,14 @@ VELMOR_API int32_t Velmor_GetCaptureWindowEx(int32_t handle, int32_t *TH, int32_
 
 /**
  * @brief Sets the output format: 8, 16, 24, 32, 48 or 64 bits per pixel.
- * @return 1 or 0 with code 9: another value, 8 or 32 where the camera has
- *         no 8-bit output, 24 to 64 where it has no colour output (this
+ * @return 1 or 0 with #VELMOR_ERROR_ARGUMENT: another value, 8 or 32 where
+ *         the camera has no 8-bit output, 24 to 64 where it has no colour output (this
  *         monochrome camera takes 8 and 16). Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_SetColorMode(int32_t handle, int32_t bits);
 
 /** @brief Bits per pixel of the output format, -1 when none is set.
- *         Unknown handle: 0. */
+ *         Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetColorMode(int32_t handle);
 
 /**
@@ -535,7 +603,7 @@ VELMOR_API int32_t Velmor_GetColorMode(int32_t handle);
  */
 VELMOR_API int32_t Velmor_SetSubSample(int32_t handle, int32_t mode);
 
-/** @brief The readout mode. Unknown handle: 0. */
+/** @brief The readout mode. Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetSubSample(int32_t handle);
 
 /**
@@ -545,33 +613,37 @@ VELMOR_API int32_t Velmor_GetSubSample(int32_t handle);
  */
 VELMOR_API int32_t Velmor_SetWaitTime(int32_t handle, int32_t milliseconds);
 
-/** @brief The preview loop's wait time. Unknown handle: 0. */
+/** @brief The preview loop's wait time. Unknown handle: -1. */
 VELMOR_API int32_t Velmor_GetWaitTime(int32_t handle);
 
 /**
  * @brief Mirrors the picture left to right (flag not 0) or not.
- * @return 1; 0 with code 1 without camera engine. Unknown handle: 0.
+ * @return 1; 0 with #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown
+ *         handle: 0.
  */
 VELMOR_API int32_t Velmor_SetMirrorH(int32_t handle, int32_t flag);
 
 /**
  * @brief Mirrors the picture top to bottom (flag not 0) or not.
- * @return 1; 0 without camera engine (code 1 posted, not recorded).
+ * @return 1; 0 without camera engine (#VELMOR_ERROR_NO_CAMERA posted, not
+ *         recorded).
  *         Unknown handle: 0.
  */
 VELMOR_API int32_t Velmor_SetMirrorV(int32_t handle, int32_t flag);
 
-/** @brief The horizontal mirror flag; 0 with code 1 without camera engine.
+/** @brief The horizontal mirror flag; 0 with #VELMOR_ERROR_NO_CAMERA without
+ *         camera engine.
  *         Unknown handle: 0. */
 VELMOR_API int32_t Velmor_GetMirrorH(int32_t handle);
 
-/** @brief The vertical mirror flag; 0 without camera engine (code 1
- *         posted, not recorded). Unknown handle: 0. */
+/** @brief The vertical mirror flag; 0 without camera engine
+ *         (#VELMOR_ERROR_NO_CAMERA posted, not recorded). Unknown handle: 0. */
 VELMOR_API int32_t Velmor_GetMirrorV(int32_t handle);
 
 /**
  * @brief Automatic exposure: 0 off, 1 exposure time, 2 gain.
- * @return 1; 0 for another value (code 9 posted, not recorded). Unknown
+ * @return 1; 0 for another value (#VELMOR_ERROR_ARGUMENT posted, not
+ *         recorded). Unknown
  *         handle: 0.
  */
 VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
@@ -579,6 +651,222 @@ VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
 /** @brief The automatic exposure mode; `ok` (may be null) becomes 1.
  *         Unknown handle: 0, `ok` untouched. */
 VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Exposure, temperature and sampling
+ *
+ * One exposure setting, three units: 0.1 ms units (Velmor_SetExposureTime()
+ * of the filter values), seconds and microseconds. This camera takes 1 to
+ * 20000 units (0.1 ms to 2 s, default 260) and real exposures of one line
+ * period plus 2.47 us to 2.0 s. The time the library allows for each part of
+ * a frame's transfer follows the exposure, so that frames of long exposures
+ * are not taken for lost: 5 s after an exposure set in units or microseconds,
+ * the seconds plus one after Velmor_SetExposureTimeEx() with more than 2 s
+ * (4 s for 3 s).
+ */
+/**@{*/
+
+/**
+ * @brief Sets the exposure in seconds.
+ * @param seconds clamped by the camera to its real exposure range; the
+ *        session keeps `seconds` and, truncated, seconds x 10000 as its
+ *        0.1 ms units (what Velmor_GetRealExposureTime() reports).
+ * @return 1; 0 when the camera refused it (nothing recorded), with
+ *         #VELMOR_ERROR_NOT_SUPPORTED on a camera without real exposure, or
+ *         with #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetExposureTimeEx(int32_t handle, double seconds);
+
+/**
+ * @brief The exposure in seconds as the camera applies it.
+ * @param ok may be null; 1 when the camera answered, else 0.
+ * @return the seconds; -1.0 with #VELMOR_ERROR_NOT_SUPPORTED on a camera
+ *         without real exposure or with #VELMOR_ERROR_NO_CAMERA without
+ *         camera engine. Unknown handle: 0.0, `ok` untouched.
+ */
+VELMOR_API double Velmor_GetExposureTimeEx(int32_t handle, int32_t *ok);
+
+/**
+ * @brief Sets the exposure in microseconds: microseconds / 100, truncated,
+ *        as 0.1 ms units.
+ * @return 1; 0 with #VELMOR_ERROR_ARGUMENT when the units lie outside the
+ *         camera's range (1 to 20000: 100 us to 2 s; nothing changes), with
+ *         #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetRealExposureTime(int32_t handle, int32_t microseconds);
+
+/**
+ * @brief The session's exposure in microseconds (its 0.1 ms units x 100),
+ *        without asking the camera.
+ * @param ok may be null; becomes 1.
+ * @return the microseconds. Unknown handle: 0, `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_GetRealExposureTime(int32_t handle, int32_t *ok);
+
+/**
+ * @brief The sensor temperature in degrees Celsius.
+ * @param ok may be null; 1 with a reading, else 0.
+ * @return the temperature, recording #VELMOR_ERROR_NONE; 0.0 with
+ *         #VELMOR_ERROR_CONVERSION when the reading failed, with
+ *         #VELMOR_ERROR_NOT_SUPPORTED on a camera without temperature sensor
+ *         (this camera), with #VELMOR_ERROR_NO_CAMERA without camera engine.
+ *         Unknown handle: 0.0, `ok` untouched.
+ */
+VELMOR_API double Velmor_GetTemperatureEx(int32_t handle, int32_t *ok);
+
+/**
+ * @brief Hands a frame rate to the camera's sensor.
+ * @return the sensor's answer: 0 on this camera, whose rate follows from the
+ *         readout window and the exposure; 0 without camera engine. Nothing
+ *         is recorded. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetSamplingRate(int32_t handle, int32_t rate);
+
+/** @brief Not available on this camera: `out` (may be null) becomes 0.
+ *  @return 0, nothing recorded. Unknown handle: 0, `out` untouched. */
+VELMOR_API int32_t Velmor_GetSamplingRate(int32_t handle, int32_t *out);
+
+/** @brief Same as Velmor_GetSamplingRate(): `out` becomes 0.
+ *  @return 0, nothing recorded. Unknown handle: 0, `out` untouched. */
+VELMOR_API int32_t Velmor_GetVideoFormat(int32_t handle, int32_t *out);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Registers and identification
+ *
+ * Direct access to the camera's FPGA registers (8-bit numbers holding 8-bit
+ * values), its sensor registers (16-bit addresses holding 8-bit values), the
+ * identification bytes of its EEPROM and the FPGA's general-purpose I/O
+ * port. Writing registers the library programs itself (window, depth,
+ * exposure) can disturb acquisition.
+ */
+/**@{*/
+
+/**
+ * @brief Reads FPGA register `address` AND 0xFF.
+ * @param ok may be null; 1 when read, else 0.
+ * @return the register's 8-bit value; 0 with #VELMOR_ERROR_DEVICE when the
+ *         read failed, with #VELMOR_ERROR_NO_CAMERA without camera engine.
+ *         Unknown handle: 0, `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_Fpga_ReadRegister(int32_t handle, int32_t address, int32_t *ok);
+
+/**
+ * @brief Writes `value` to FPGA register `address` AND 0xFF; the register
+ *        keeps the value's low 8 bits.
+ * @return 1; 0 with #VELMOR_ERROR_DEVICE when the write failed, with
+ *         #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Fpga_WriteRegister(int32_t handle, int32_t address, int32_t value);
+
+/**
+ * @brief Reads sensor register `address` AND 0xFF.
+ * @param ok may be null; 1 when read, else 0.
+ * @return the register's value (0-255); 0 with #VELMOR_ERROR_DEVICE when the
+ *         read failed (also when no camera is open), with
+ *         #VELMOR_ERROR_NO_CAMERA without camera engine. Unknown handle: 0,
+ *         `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_ReadRegister(int32_t handle, int32_t address, int32_t *ok);
+
+/** @brief Velmor_ReadRegister() for the whole 16-bit sensor address space
+ *         (0-0xFFFF; higher bits are ignored). */
+VELMOR_API int32_t Velmor_ReadRegisterEx(int32_t handle, int32_t address, int32_t *ok);
+
+/**
+ * @brief Writes sensor register `address` AND 0xFF; the register keeps the
+ *        value's low 8 bits.
+ * @return 1; 0 with #VELMOR_ERROR_DEVICE when the write failed (also when no
+ *         camera is open), with #VELMOR_ERROR_NO_CAMERA without camera
+ *         engine. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_WriteRegister(int32_t handle, int32_t address, int32_t value);
+
+/** @brief Velmor_WriteRegister() for the whole 16-bit sensor address space. */
+VELMOR_API int32_t Velmor_WriteRegisterEx(int32_t handle, int32_t address, int32_t value);
+
+/**
+ * @brief Reads the identification byte at EEPROM address `address` AND
+ *        0xFFF.
+ * @param ok may be null; 1 when read, else 0.
+ * @return the byte; 0 when it could not be read or without camera engine
+ *         (#VELMOR_ERROR_NO_CAMERA posted, not recorded). Unknown handle: 0,
+ *         `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_ReadSromID(int32_t handle, int32_t address, int32_t *ok);
+
+/**
+ * @brief Writes the low byte of `value` to EEPROM address `address` AND
+ *        0xFFF and reads it back, writing again while it differs, at most 10
+ *        times (about a quarter of a second).
+ * @return 1 once the byte read back matches; 0 with #VELMOR_ERROR_DEVICE
+ *         when it never did; 0 when the first write failed or without
+ *         camera engine (#VELMOR_ERROR_NO_CAMERA posted, not recorded).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_WriteSromID(int32_t handle, int32_t address, int32_t value);
+
+/**
+ * @brief Reads the I/O port byte (FPGA register 0x07) into `out`.
+ * @param out receives the byte; untouched on failure.
+ * @param reserved1, reserved2 ignored.
+ * @return 1; 0 for a null `out` or a failed read (#VELMOR_ERROR_ARGUMENT
+ *         posted, not recorded; nothing is read for a null `out`), or
+ *         without camera engine (#VELMOR_ERROR_NO_CAMERA posted, not
+ *         recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetIOPort(int32_t handle, uint8_t *out, int32_t reserved1,
+                                    int32_t reserved2);
+
+/**
+ * @brief Writes the low 8 bits of `value` to the I/O port (FPGA register
+ *        0x07).
+ * @return 1 written; 0 when the write failed (nothing recorded), or without
+ *         camera engine (#VELMOR_ERROR_NO_CAMERA posted, not recorded).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetIOPort(int32_t handle, int32_t value);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Functions of other camera models
+ *
+ * Present so that hosts written for other models of the family load and run;
+ * none of them does anything on this camera. Their arguments are ignored.
+ */
+/**@{*/
+
+/** @brief Not supported: posts #VELMOR_ERROR_NOT_SUPPORTED (not recorded).
+ *  @return 0. Unknown handle: 0, nothing posted. */
+VELMOR_API int32_t Velmor_Fps(int32_t handle);
+/** @brief Not supported: as Velmor_Fps(). */
+VELMOR_API int32_t Velmor_GetHalfClock(int32_t handle, int32_t *ok);
+/** @brief Not supported: as Velmor_Fps(). */
+VELMOR_API int32_t Velmor_SetHalfClock(int32_t handle, int32_t on);
+/** @brief Not supported: as Velmor_Fps(). */
+VELMOR_API int32_t Velmor_GetInternalCorrection(int32_t handle, int32_t *ok);
+/** @brief Not supported: as Velmor_Fps(). */
+VELMOR_API int32_t Velmor_SetInternalCorrection(int32_t handle, int32_t on);
+/** @brief Not supported: as Velmor_Fps(). */
+VELMOR_API int32_t Velmor_SetCrossbar(int32_t handle, int32_t value);
+
+/** @brief Not supported: records #VELMOR_ERROR_NOT_SUPPORTED.
+ *  @return 0. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_SendText(int32_t handle, const char *text, int32_t length);
+/** @brief Not supported: as Velmor_SendText(); `buffer` is untouched. */
+VELMOR_API int32_t Velmor_ReceiveText(int32_t handle, char *buffer, int32_t size);
+
+/** @brief Not supported: records #VELMOR_ERROR_NOT_SUPPORTED.
+ *  @return -1. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_SetConfigFilter(int32_t handle, int32_t id, int32_t value);
+/** @brief Not supported: as Velmor_SetConfigFilter(); `ok` is untouched.
+ *  @return -1. Unknown handle: 0. */
+VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *ok);
 /**@}*/
 
 /* ------------------------------------------------------------------------ */
@@ -621,7 +909,7 @@ typedef void (*VELMOR_FRAME_CALLBACK)(int32_t handle, const VELMOR_FRAME_INFO *f
  * counted in VELMOR_STATISTICS::framesBehind). Clearing or replacing it, and
  * Velmor_StopPreview(), return only after a running call has finished.
  * Inside the callback the host may call any function of the session except
- * Velmor_Release(), which is refused there (0, code 1); Velmor_StopPreview()
+ * Velmor_Release(), which is refused there (0, #VELMOR_ERROR_NO_CAMERA); Velmor_StopPreview()
  * from inside is accepted and the acquisition ends after the callback
  * returns.
  * @return 1; 0 unknown handle.
@@ -647,7 +935,7 @@ typedef struct VELMOR_STATISTICS {
  * @brief Fills `statistics` with the counts since the session was created.
  * @param statistics its `size` must be set; a smaller size from an older
  *        header gets the fields that fit.
- * @return 1; 0 with code 9 for a null pointer or a size below 8. Unknown
+ * @return 1; 0 with #VELMOR_ERROR_ARGUMENT for a null pointer or a size below 8. Unknown
  *         handle: 0.
  */
 VELMOR_API int32_t Velmor_GetStatistics(int32_t handle, VELMOR_STATISTICS *statistics);

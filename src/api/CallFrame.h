@@ -1,6 +1,8 @@
 // The frame every handle-taking export runs in: look the handle up, return
-// the export's unknown-handle value for an unknown handle (recording
-// nothing), else run the session operation. Nothing escapes as an exception.
+// the export's unknown-handle value for an unknown or released handle
+// (recording nothing), else run the session operation while the call keeps
+// the session alive (a concurrent Velmor_Release waits for it). Nothing
+// escapes as an exception.
 #pragma once
 
 #include <new>
@@ -13,7 +15,8 @@ namespace velmor::api {
 
 template <class Result, class Operation>
 Result WithSession(int32_t handle, Result unknownValue, Operation &&operation) noexcept {
-  CVelmor *session = SdkChain().SessionOf(handle);
+  const SessionCall call(handle);
+  CVelmor *session = call.session();
   if (session == nullptr) return unknownValue;
   try {
     return operation(*session);

@@ -12,7 +12,7 @@ int32_t Velmor_SetColorMode(int32_t handle, int32_t bits) {
 }
 
 int32_t Velmor_GetColorMode(int32_t handle) {
-  return WithSession(handle, 0, [](CVelmor &session) { return session.ColourModeBits(); });
+  return WithSession(handle, -1, [](CVelmor &session) { return session.ColourModeBits(); });
 }
 
 int32_t Velmor_SetSubSample(int32_t handle, int32_t mode) {
@@ -20,7 +20,7 @@ int32_t Velmor_SetSubSample(int32_t handle, int32_t mode) {
 }
 
 int32_t Velmor_GetSubSample(int32_t handle) {
-  return WithSession(handle, 0, [](CVelmor &session) { return session.subSample(); });
+  return WithSession(handle, -1, [](CVelmor &session) { return session.subSample(); });
 }
 
 int32_t Velmor_SetWaitTime(int32_t handle, int32_t milliseconds) {
@@ -29,7 +29,7 @@ int32_t Velmor_SetWaitTime(int32_t handle, int32_t milliseconds) {
 }
 
 int32_t Velmor_GetWaitTime(int32_t handle) {
-  return WithSession(handle, 0, [](CVelmor &session) { return session.waitTime(); });
+  return WithSession(handle, -1, [](CVelmor &session) { return session.waitTime(); });
 }
 
 int32_t Velmor_SetMirrorH(int32_t handle, int32_t flag) {

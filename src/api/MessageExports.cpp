@@ -13,7 +13,9 @@ VELMOR_HWND Velmor_CreateMessageWindow(void) {
 }
 
 int32_t Velmor_WaitMessage(VELMOR_HWND window, VELMOR_MSG *out, int32_t timeoutMs) {
-  if (out == nullptr) return 0;
+  // -1 waits without limit; any other negative time-out is refused rather
+  // than taken for an endless wait.
+  if (out == nullptr || timeoutMs < -1) return 0;
   try {
     return velmor::platform::wait_message(window, *out, timeoutMs) ? 1 : 0;
   } catch (...) {

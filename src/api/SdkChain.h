@@ -3,6 +3,7 @@
 // handle find it at the first comparison.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -11,12 +12,18 @@ namespace velmor {
 class CVelmor;
 
 // One node of the ring. The ring owns the node; the node owns its session,
-// which Velmor_Release destroys before the node is removed.
+// which is destroyed once it is released and no call runs on it any more.
 struct CSDKDATA {
   int32_t key = 0;
   CVelmor *session = nullptr;
   CSDKDATA *prev = nullptr;
   CSDKDATA *next = nullptr;
+  // Calls in flight on the session (guarded by the registry's lock).
+  int32_t calls = 0;
+  // Released: lookups no longer find it; it waits for its calls to end.
+  bool released = false;
+  // Released from inside a call on it: the last call out destroys it.
+  bool destroyOnLastCall = false;
 };
 
 // The ring itself. Callers serialise every operation (CSdkChain holds its
@@ -57,16 +64,46 @@ class CSdkChain : public CTRing<CSDKDATA> {
   // Makes a session and registers it under a new non-zero, unique handle.
   // Returns the handle, or 0 when the session could not be made.
   int32_t CreateSession();
-  // FindNode under the lock; the found node (now the head) or null.
+  // FindNode under the lock; the found node (now the head) or null. A
+  // released node is not found.
   CSDKDATA *LookupSession(int32_t key);
   // The session of a handle, read from its node after the lock is left.
+  // Only for callers that keep the handle from being released meanwhile.
   CVelmor *SessionOf(int32_t key);
-  // Velmor_Release: destroys the session of key and removes its node.
+  // Velmor_Release: unregisters key, waits until the calls in flight on its
+  // session from other threads have ended and destroys the session (or, when
+  // this thread is itself inside a call on it, leaves that to the last call
+  // out). 0 for an unknown or already released handle.
   int ReleaseSession(int32_t key);
+  // Sessions registered and not released.
   int32_t Count();
 
+  // The call frame's side: EnterCall counts a call on the session of key and
+  // returns it (null for an unknown or released handle); LeaveCall ends it.
+  CVelmor *EnterCall(int32_t key);
+  void LeaveCall(int32_t key);
+
  private:
+  // Unlinks the node of key (found under the lock) and returns its session
+  // for destruction outside the lock.
+  CVelmor *Unregister(int32_t key);
+
   std::mutex lock_;
+  std::condition_variable callEnded_;
+};
+
+// One call in flight: keeps the session of a handle alive for its lifetime.
+class SessionCall {
+ public:
+  explicit SessionCall(int32_t key);
+  ~SessionCall();
+  SessionCall(const SessionCall &) = delete;
+  SessionCall &operator=(const SessionCall &) = delete;
+  CVelmor *session() const { return session_; }
+
+ private:
+  int32_t key_;
+  CVelmor *session_;
 };
 
 // The one registry of this process.

@@ -4,6 +4,7 @@
 #include <climits>
 #include <new>
 #include <optional>
+#include <system_error>
 
 #include "engine/OrientedCopy.h"
 #include "engine/VelmorU3K7Base.h"
@@ -52,15 +53,23 @@ void CVelmorU3K7Base::SignalFrame() {
 // ---- capture start and stop -----------------------------------------------
 
 int32_t CVelmorU3K7Base::StartCapture(int32_t mode) {
+  const std::lock_guard control(captureControl_);
   if (running_) StopCapture();
   CreateFrameEvent();
   if (!SetCaptureMode(mode)) return 0;
   if (buffersDirty_) PrepareFrameBuffers();
-  threadEndEvent_.reset();
+  // A thread that ended by itself is collected before its events change.
   if (transferThread_.joinable()) transferThread_.join();
-  running_ = true;
   threadEndEvent_ = std::make_shared<platform::Event>(false);
-  transferThread_ = std::thread(&CVelmorU3K7Base::TransferThread, this);
+  transferFailed_ = false;
+  if (controller_) controller_->ResumeTransfers();
+  running_ = true;
+  try {
+    transferThread_ = std::thread(&CVelmorU3K7Base::TransferThread, this);
+  } catch (const std::system_error &) {
+    running_ = false;
+    return 0;
+  }
   if (sensor_) sensor_->OnCaptureStart();
   return 1;
 }
@@ -69,14 +78,17 @@ void CVelmorU3K7Base::TransferThread() {
   platform::raise_to_time_critical();
   if (GetProductId() == kPortResetProductId) {
     TransferLoopPortReset();
-    EndTransfer();
+    EndTransfer(false);
   } else {
     TransferLoop();
   }
 }
 
 int32_t CVelmorU3K7Base::StopCapture() {
+  const std::lock_guard control(captureControl_);
   if (sensor_) sensor_->OnCaptureStop();
+  // The transfer's waits end at once instead of running out their time.
+  if (controller_) controller_->CancelTransfers();
   const std::shared_ptr<platform::Event> threadEnd = threadEndEvent_;
   if (running_.exchange(false) && threadEnd) threadEnd->wait(platform::Event::kInfinite);
   if (transferThread_.joinable()) {
@@ -92,6 +104,7 @@ int32_t CVelmorU3K7Base::StopCapture() {
       frameEvent_.reset();
     }
   }
+  if (controller_) controller_->ResumeTransfers();
   StopStreaming();
   platform::sleep_ms(5);
   captureMode_ = 0;
@@ -109,6 +122,7 @@ int32_t CVelmorU3K7Base::StopStreaming() {
 }
 
 int32_t CVelmorU3K7Base::SetCaptureMode(int32_t mode) {
+  const std::lock_guard control(captureControl_);
   if (!controller_) return 0;
   if (mode != captureMode_) {
     StopCapture();
@@ -127,26 +141,28 @@ int32_t CVelmorU3K7Base::SetCaptureMode(int32_t mode) {
 // ---- the transfer -----------------------------------------------------------
 
 int32_t CVelmorU3K7Base::TransferLoop() {
-  if (!controller_ || !transferBuffer_) {
-    EndTransfer();
+  if (!controller_ || !transferBuffer_ || !controller_->OpenStream()) {
+    EndTransfer(false);
     return 0;
   }
   TransferDescriptor descriptor{};
   descriptor.buffer = transferBuffer_.get();
   descriptor.capacity = uint32_t(transferCapacity_);
-  transferFailed_ = false;
   frameRate_.Restart();
   const int32_t mode = captureMode_;
   const std::size_t frameSize = frameBuffers_.frameSize();
   int32_t failures = 0;
-  if (!controller_->OpenStream()) {
-    EndTransfer();
-    return 0;
-  }
   while (running_) {
     if (exposurePending_.exchange(false) && sensor_) sensor_->SetExposureTime(pendingExposure_);
     if (mode == 2) {
-      const int32_t counter = ReadFpgaRegister(kFrameCounterRegister, nullptr);
+      int32_t read = 0;
+      const int32_t counter = ReadFpgaRegister(kFrameCounterRegister, &read);
+      // A camera that no longer answers ends the wait for its trigger.
+      if (!read) {
+        if (++failures >= kFailuresBeforeGivingUp) break;
+        platform::sleep_ms(1);
+        continue;
+      }
       if (counter == lastFrameCounter_) {
         platform::sleep_ms(1);
         continue;
@@ -154,11 +170,17 @@ int32_t CVelmorU3K7Base::TransferLoop() {
       lastFrameCounter_ = counter;
     }
     bool good = controller_->ReadFrameHeader(&descriptor, 0) != 0;
+    // A stop cancels the transfer in flight: that is no failure of the frame.
+    if (!good && running_) ++headerFailures_;
     if (good && mode != 2) lastFrameCounter_ = int32_t(descriptor.frameCounter());
-    if (good && mode == 3) break;
+    if (good && mode == 3) {
+      EndTransfer(true);
+      return 0;
+    }
     if (good) {
       const uint32_t t0 = platform::multimedia_time();
       good = controller_->ReadFramePayload(&descriptor, uint32_t(transferTimeout_.load())) != 0;
+      if (!good && running_) ++payloadFailures_;
       if (good) {
         const uint32_t elapsed = platform::multimedia_time() - t0;
         if (elapsed > 0) transferRate_ = double(frameSize / 1024) * 0.0078125 / (elapsed / 1000.0);
@@ -170,24 +192,26 @@ int32_t CVelmorU3K7Base::TransferLoop() {
         writeIndex_ = NextSlot(slot);
         ++framesPublished_;
         SignalFrame();
-        if (mode == 1 || mode == 2) break;
+        if (mode == 1 || mode == 2) {
+          EndTransfer(true);
+          return 0;
+        }
         continue;
       }
     }
     controller_->CloseStream();
-    if (++failures >= kFailuresBeforeGivingUp) {
-      transferFailed_ = true;
-      SignalFrame();
-      break;
-    }
+    if (++failures >= kFailuresBeforeGivingUp || !running_) break;
     if (sensor_) sensor_->PulseCaptureRestart();
-    controller_->OpenStream();
+    if (!controller_->OpenStream()) break;
   }
-  EndTransfer();
+  EndTransfer(false);
   return 0;
 }
 
-void CVelmorU3K7Base::EndTransfer() {
+void CVelmorU3K7Base::EndTransfer(bool delivered) {
+  // Whatever ends a transfer that was not stopped is a failure the frame
+  // waits report; a stop is not.
+  if (!delivered && running_) transferFailed_ = true;
   if (controller_) controller_->CloseStream();
   if (threadEndEvent_) threadEndEvent_->set();
   if (transferFailed_) SignalFrame();
@@ -198,8 +222,8 @@ int32_t CVelmorU3K7Base::CaptureSingleFrame() {
   if (!controller_) return 2;
   if (buffersDirty_) PrepareFrameBuffers();
   if (!transferBuffer_) return 2;
-  transferFailed_ = false;
   const uint32_t t0 = platform::multimedia_time();
+  bool delivered = false;
   if (controller_->OpenStream()) {
     TransferDescriptor descriptor{};
     descriptor.buffer = transferBuffer_.get();
@@ -208,17 +232,16 @@ int32_t CVelmorU3K7Base::CaptureSingleFrame() {
       if (controller_->ReadFrameHeader(&descriptor, int32_t(kSingleFrameWaitMs)) &&
           controller_->ReadFramePayload(&descriptor, kSingleFrameWaitMs)) {
         frameBuffers_.Store(0, transferBuffer_.get());
-        transferFailed_ = false;
+        delivered = true;
         break;
       }
       if (platform::multimedia_time() - t0 >= kSingleFrameGiveUpMs ||
-          repeats >= kSingleFrameRepeats) {
-        transferFailed_ = true;
+          repeats >= kSingleFrameRepeats || controller_->TransfersCancelled())
         break;
-      }
     }
   }
-  EndTransfer();
+  transferFailed_ = !delivered;
+  EndTransfer(delivered);
   return 0;
 }
 
@@ -271,7 +294,10 @@ int32_t CVelmorU3K7Base::WaitForFrame(int32_t milliseconds) {
   if (transferFailed_) return 1;
   const std::shared_ptr<platform::Event> event = FrameEvent();
   if (!event || !event->wait(milliseconds)) return 2;
-  return framesPublished_ != framesTaken_ ? 3 : 2;
+  if (framesPublished_ != framesTaken_) return 3;
+  // The signal of a transfer that failed during the wait: a caller that
+  // arms a new capture next would never see the failure otherwise.
+  return transferFailed_ ? 1 : 2;
 }
 
 int32_t CVelmorU3K7Base::CopySlot(uint8_t *destination, int32_t size, int32_t slot,
@@ -302,7 +328,8 @@ int32_t CVelmorU3K7Base::GetNextImage(uint8_t *destination, int32_t capacity, in
   const int32_t copied =
       CopySlot(destination, capacity > 0 ? capacity : INT32_MAX, NewestSlot(written), orientation);
   readIndex_ = written;
-  framesTaken_ = published;
+  const uint64_t taken = framesTaken_.exchange(published);
+  if (published > taken + 1) framesSkipped_ += published - taken - 1;
   return copied ? 0 : -1;
 }
 
@@ -324,6 +351,7 @@ int32_t CVelmorU3K7Base::SetBitDepth(int32_t code) {
 }
 
 int32_t CVelmorU3K7Base::SetTriggerMode(int32_t mode, int32_t force) {
+  const std::lock_guard control(captureControl_);
   if (!sensor_) return 0;
   if (!force && mode == triggerMode_) return 1;
   StopCapture();

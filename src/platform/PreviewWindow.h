@@ -37,7 +37,8 @@ class PreviewWindow {
 
 // With a parent: a visible child at (x, y) of width x height (identifier
 // 6540 on Windows). Without one: a top-level window whose client area is
-// width x height, centred on the screen. `className` names the window class
+// width x height, centred on the screen (never at negative coordinates) and
+// limited to the screen's usable area. `className` names the window class
 // registered for it on Windows. Null when no window can be made.
 std::unique_ptr<PreviewWindow> create_preview_window(const char *className, VELMOR_HWND parent,
                                                      int32_t x, int32_t y, int32_t width,

@@ -87,14 +87,17 @@ CSensorIMX487::CSensorIMX487(CControllerBase *controller, uint8_t busAddress)
 }
 
 int32_t CSensorIMX487::InitializeSensor() {
-  WriteSensorRegisterVerified(kInitControl, 0x08);
+  // A sensor that does not take a verified write is not working: the open
+  // fails at once rather than retrying every later register.
+  if (!WriteSensorRegisterVerified(kInitControl, 0x08)) return 0;
   SetBlackLevel(uint32_t(info_.blackLevel.defaultValue));
   SetGain(uint32_t(info_.gain.defaultValue));
   SetExposureLines(uint32_t(info_.exposureLines.defaultValue));
   SetMirrorH(info_.mirrorH.defaultValue);
   SetMirrorV(info_.mirrorV.defaultValue);
-  SetReadoutWindow(info_.defaultHStart, info_.defaultWidth, info_.defaultVStart,
-                   info_.defaultHeight, 0);
+  if (!SetReadoutWindow(info_.defaultHStart, info_.defaultWidth, info_.defaultVStart,
+                        info_.defaultHeight, 0))
+    return 0;
   WaitFpgaReady();
   return 1;
 }
@@ -135,13 +138,17 @@ int32_t CSensorIMX487::SetReadoutWindow(int32_t hStart, int32_t width, int32_t v
     crop = uint8_t((width != info_.fullWidth ? 1 : 0) | (height != info_.fullHeight ? 2 : 0));
   }
 
-  WriteSensorRegisterVerified(kCropFlags, crop);
-  WriteSensorRegisterVerified(kModeSelect, timing->modeCode);
-  for (int i = 0; i < 4; ++i) WriteSensorRegisterVerified(kReadoutTiming[i], timing->timing[i]);
-  WriteLowFirst(kHOffset, hOffset & kWindowMask, 2, true);
-  WriteLowFirst(kVOffset, vOffset & kWindowMask, 2, true);
-  WriteLowFirst(kWindowWidth, uint32_t(width) & kWindowMask, 2, true);
-  WriteLowFirst(kWindowHeight, uint32_t(height) & kWindowMask, 2, true);
+  // The first verified write that fails ends the change: the window stays
+  // as it was recorded.
+  bool written = WriteSensorRegisterVerified(kCropFlags, crop) &&
+                 WriteSensorRegisterVerified(kModeSelect, timing->modeCode);
+  for (int i = 0; i < 4 && written; ++i)
+    written = WriteSensorRegisterVerified(kReadoutTiming[i], timing->timing[i]) != 0;
+  written = written && WriteLowFirst(kHOffset, hOffset & kWindowMask, 2, true) &&
+            WriteLowFirst(kVOffset, vOffset & kWindowMask, 2, true) &&
+            WriteLowFirst(kWindowWidth, uint32_t(width) & kWindowMask, 2, true) &&
+            WriteLowFirst(kWindowHeight, uint32_t(height) & kWindowMask, 2, true);
+  if (!written) return 0;
 
   const int32_t divisor = timing->subsampled ? 2 : 1;
   info_.hStart = hStart;
@@ -170,8 +177,12 @@ int32_t CSensorIMX487::WriteLowFirst(uint16_t first, uint32_t value, int count, 
   for (int i = 0; i < count; ++i) {
     const uint16_t reg = uint16_t(first + i);
     const uint8_t byte = uint8_t(value >> (8 * i));
-    all &=
+    const bool written =
         (verified ? WriteSensorRegisterVerified(reg, byte) : WriteSensorRegister(reg, byte)) != 0;
+    // A failed verified write ends the value: each further byte would spend
+    // the whole retry budget too.
+    if (!written && verified) return 0;
+    all &= written;
   }
   return all ? 1 : 0;
 }

@@ -18,20 +18,21 @@ constexpr int32_t kFrameArrived = 3;
 constexpr int32_t kTransferFailed = 1;
 constexpr int32_t kPreviewFrameWaitMs = 3000;
 constexpr int32_t kTriggerFrameWaitMs = 60000;
-constexpr uint32_t kPausedPollMs = 10;
+constexpr int32_t kPausedPollMs = 10;
 constexpr uint32_t kFpsPeriodMs = 1000;
 
 }  // namespace
 
 imaging::DibImage *CVelmor::RawImage() const {
-  return Uses16BitRaw(colourMode_) ? raw16_.get() : raw8_.get();
+  return Uses16BitRaw(frameColourMode_.load()) ? raw16_.get() : raw8_.get();
 }
 
 imaging::DibImage *CVelmor::CurrentImage() const {
   const std::unique_ptr<imaging::DibImage> *const images[] = {&raw8_,     &raw16_,    &colour24_,
                                                               &colour32_, &colour48_, &colour64_};
-  if (colourMode_ < 0 || colourMode_ > 5) return nullptr;
-  return images[colourMode_]->get();
+  const int32_t mode = frameColourMode_.load();
+  if (mode < 0 || mode > 5) return nullptr;
+  return images[mode]->get();
 }
 
 void CVelmor::SetFrameTarget(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder) {
@@ -78,7 +79,8 @@ void CVelmor::FillFrameRecord(const imaging::DibImage &raw) {
   frameRecord_.width = raw.width();
   frameRecord_.height = raw.height();
   frameRecord_.hostBuffer = hostBuffer_;
-  frameRecord_.bitsPerPixel = std::max(ColourModeBits(), 0);
+  const int32_t mode = frameColourMode_.load();
+  frameRecord_.bitsPerPixel = mode >= 0 && mode <= 5 ? kColourModeBits[mode] : 0;
 }
 
 void CVelmor::CountFrame() {
@@ -102,7 +104,7 @@ void CVelmor::ProcessFrame() {
         filters_.byId[kFilterBayerGainBlue]};
     imaging::DibImage::Convert(colour, imaging::Demosaic, raw, nullptr, nullptr, &params);
   };
-  switch (colourMode_) {
+  switch (frameColourMode_.load()) {
     case 2:
       demosaic(*colour24_, *raw8_);
       break;
@@ -133,18 +135,26 @@ void CVelmor::AcquisitionThread() {
     PreviewLoop();
 }
 
+void CVelmor::StopLoopWithFrameWaitError() {
+  runFlag_.store(kStop);
+  PostFrameMessage(0, VELMOR_ERROR_FRAME_WAIT);
+  ReportError(VELMOR_ERROR_FRAME_WAIT);
+}
+
 void CVelmor::PreviewLoop() {
   while (runFlag_.load() != kStop) {
-    platform::sleep_ms(uint32_t(waitTime_.load()));
+    // The wait time ends early when a stop comes.
+    stopSignal_.wait(int(waitTime_.load()));
     if (runFlag_.load() != kRun) continue;
     const int32_t waited = engine_->WaitForFrame(kPreviewFrameWaitMs);
     if (waited == kTransferFailed) {
-      runFlag_.store(kStop);
-      PostFrameMessage(0, VELMOR_ERROR_FRAME_WAIT);
-      ReportError(VELMOR_ERROR_FRAME_WAIT);
+      StopLoopWithFrameWaitError();
       break;
     }
-    if (waited != kFrameArrived) continue;
+    if (waited != kFrameArrived) {
+      statistics_.CountTimeout();
+      continue;
+    }
     {
       std::lock_guard lock(frameLock_);
       imaging::DibImage &raw = *RawImage();
@@ -161,25 +171,36 @@ void CVelmor::PreviewLoop() {
       DrawPreview();
       if (!HandOff()) continue;
     }
+    DeliverToCallback();
     if (runFlag_.load() == kRun) PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
   }
 }
 
 void CVelmor::TriggerLoop() {
-  platform::sleep_ms(uint32_t(engine_->GetExposureTime() / 10 + 100));
+  stopSignal_.wait(int(engine_->GetExposureTime() / 10 + 100));
   engine_->SyncFrameCounter();
   while (runFlag_.load() != kStop) {
     if (runFlag_.load() != kRun) {
-      platform::sleep_ms(kPausedPollMs);
+      stopSignal_.wait(int(kPausedPollMs));
       continue;
     }
     {
       // One capture is armed per trigger, and none after a stop.
       std::lock_guard arm(captureLock_);
-      if (runFlag_.load() == kStop || !engine_->StartCapture(2)) break;
+      if (runFlag_.load() == kStop) break;
+      if (!engine_->StartCapture(2)) {
+        StopLoopWithFrameWaitError();
+        break;
+      }
     }
     const int32_t waited = engine_->WaitForFrame(kTriggerFrameWaitMs);
     if (runFlag_.load() == kStop) break;
+    // A camera that cannot deliver its triggered frames stops the loop as a
+    // failed preview does, so that a host waiting for frames learns of it.
+    if (waited == kTransferFailed) {
+      StopLoopWithFrameWaitError();
+      break;
+    }
     if (waited != kFrameArrived) continue;
     if (skipNextTrigger_.exchange(0) != 0) continue;
     {
@@ -193,6 +214,7 @@ void CVelmor::TriggerLoop() {
       DrawPreview();
       if (!HandOff()) continue;
     }
+    DeliverToCallback();
     PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
   }
 }
@@ -222,6 +244,7 @@ bool CVelmor::LaunchAcquisitionThread() {
 }
 
 int32_t CVelmor::StartAcquisition() {
+  const std::lock_guard control(controlLock_);
   if (const auto settled = CheckStartState(kPreviewing)) return *settled;
   if (!PrepareCapture()) return 0;
   if (!engine_->StartCapture(0)) {
@@ -235,6 +258,7 @@ int32_t CVelmor::StartAcquisition() {
   // session was made.
   fpsFrames_ = 0;
   fpsPeriodStart_ = platform::multimedia_time();
+  stopSignal_.reset();
   runFlag_.store(kRun);
   if (!LaunchAcquisitionThread()) {
     StopAcquisition();
@@ -245,6 +269,7 @@ int32_t CVelmor::StartAcquisition() {
 }
 
 int32_t CVelmor::StartTriggerAcquisition() {
+  const std::lock_guard control(controlLock_);
   // Already triggering: the running thread goes on; a second one never starts.
   if (const auto settled = CheckStartState(kTriggered)) return *settled;
   if (!PrepareCapture()) {
@@ -256,6 +281,7 @@ int32_t CVelmor::StartTriggerAcquisition() {
   engine_->SetTransferTimeout(6000);
   engine_->SetTriggerMode(1, 0);
   skipNextTrigger_.store(0);
+  stopSignal_.reset();
   runFlag_.store(kRun);
   if (!LaunchAcquisitionThread()) {
     CloseSession();
@@ -266,13 +292,24 @@ int32_t CVelmor::StartTriggerAcquisition() {
 }
 
 int32_t CVelmor::StopAcquisition() {
+  std::unique_lock control(controlLock_, std::defer_lock);
+  if (std::this_thread::get_id() != acquisitionThread_.get_id()) {
+    control.lock();
+  } else if (!control.try_lock()) {
+    // A stop from inside the frame callback while another thread's stop
+    // holds the lock and waits for this thread: that stop does the rest.
+    runFlag_.store(kStop);
+    stopSignal_.set();
+    return 1;
+  }
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
   }
+  runFlag_.store(kStop);
+  stopSignal_.set();
   {
     std::lock_guard stop(captureLock_);
-    runFlag_.store(kStop);
     if (state_.load() != kIdle) {
       state_.store(kIdle);
       engine_->StopCapture();

@@ -20,7 +20,7 @@ bool CVelmor::GeometryValid() const {
 }
 
 bool CVelmor::SizeImages(int32_t width, int32_t height) {
-  const int32_t mode = colourMode_;
+  const int32_t mode = frameColourMode_.load();
   const auto make = [&](imaging::DibImage &image, int32_t bits) {
     return image.Create(width, height, bits);
   };
@@ -59,7 +59,9 @@ int32_t CVelmor::PrepareCapture() {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
   }
-  if (!engine_->IsDevicePresent(engine_->GetDeviceNumber())) {
+  // No open camera (absent when the session was made, or its open failed)
+  // is an absent camera, whatever is plugged in now.
+  if (!cameraOpen_.load() || !engine_->IsDevicePresent(engine_->GetDeviceNumber())) {
     ReportError(VELMOR_ERROR_NOT_PRESENT);
     return 0;
   }
@@ -67,15 +69,18 @@ int32_t CVelmor::PrepareCapture() {
     ReportError(VELMOR_ERROR_GEOMETRY);
     return 0;
   }
+  const std::lock_guard control(controlLock_);
   const int32_t divisor = SubsampleDivisor(subSample_);
   {
+    // The frame path switches to the host's colour mode here, between frames.
     std::lock_guard lock(frameLock_);
+    frameColourMode_.store(colourMode_.load());
     if (!SizeImages(geometry_.EH / divisor, geometry_.EV / divisor)) {
       ReportError(VELMOR_ERROR_MEMORY);
       return 0;
     }
   }
-  engine_->SetBitDepth(Uses16BitRaw(colourMode_) ? 1 : 0);
+  engine_->SetBitDepth(Uses16BitRaw(frameColourMode_.load()) ? 1 : 0);
   if (!engine_->SetCaptureWindow(geometry_.EHS, geometry_.EVS, geometry_.EH, geometry_.EV,
                                  subSample_)) {
     ReportError(VELMOR_ERROR_GEOMETRY);
@@ -84,7 +89,7 @@ int32_t CVelmor::PrepareCapture() {
   ApplyCaptureSettings();
   if (int32_t width = 0, height = 0; PreviewClientSize(width, height)) {
     // A display that cannot be made leaves the window undrawn, nothing more.
-    if (colourMode_ <= 1) {
+    if (frameColourMode_.load() <= 1) {
       if (display_->Create(width, height, 8))
         display_->SetColourTable(imaging::DibImage::kGreyRamp);
     } else {

@@ -6,6 +6,7 @@ namespace velmor {
 
 int32_t CVelmor::SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width,
                                   int32_t height) {
+  const std::lock_guard control(controlLock_);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -19,6 +20,7 @@ int32_t CVelmor::SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int3
 }
 
 int32_t CVelmor::SetCaptureWindowEx(const CaptureGeometry &window) {
+  const std::lock_guard control(controlLock_);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -41,6 +43,7 @@ int32_t CVelmor::SetCaptureWindowEx(const CaptureGeometry &window) {
 }
 
 int32_t CVelmor::SetCaptureWindow(int32_t width, int32_t height) {
+  const std::lock_guard control(controlLock_);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;

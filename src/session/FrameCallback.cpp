@@ -7,18 +7,20 @@ void FrameCallback::WaitIdleLocked(std::unique_lock<std::mutex> &hold) {
   idle_.wait(hold, [&] { return caller_ == std::thread::id() || caller_ == self; });
 }
 
-void FrameCallback::Set(VELMOR_FRAME_CALLBACK callback, void *user) {
+void FrameCallback::Set(int32_t handle, VELMOR_FRAME_CALLBACK callback, void *user) {
   std::unique_lock<std::mutex> hold(lock_);
   WaitIdleLocked(hold);
   callback_ = callback;
   user_ = user;
+  handle_ = handle;
 }
 
-void FrameCallback::Deliver(int32_t handle, const VELMOR_FRAME_INFO &frame) {
+void FrameCallback::Deliver(const VELMOR_FRAME_INFO &frame) {
   std::unique_lock<std::mutex> hold(lock_);
   if (callback_ == nullptr) return;
   const VELMOR_FRAME_CALLBACK callback = callback_;
   void *const user = user_;
+  const int32_t handle = handle_;
   caller_ = std::this_thread::get_id();
   hold.unlock();
   try {

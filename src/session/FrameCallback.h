@@ -15,9 +15,10 @@ namespace velmor {
 
 class FrameCallback {
  public:
-  void Set(VELMOR_FRAME_CALLBACK callback, void *user);
+  // `handle` is the session's, passed back to the callback.
+  void Set(int32_t handle, VELMOR_FRAME_CALLBACK callback, void *user);
   // Calls the callback, when one is set, with no lock held.
-  void Deliver(int32_t handle, const VELMOR_FRAME_INFO &frame);
+  void Deliver(const VELMOR_FRAME_INFO &frame);
   // True on the thread that is inside the callback now.
   bool InsideCall() const;
   // Returns once no call runs on another thread.
@@ -30,6 +31,7 @@ class FrameCallback {
   std::condition_variable idle_;
   VELMOR_FRAME_CALLBACK callback_ = nullptr;
   void *user_ = nullptr;
+  int32_t handle_ = 0;
   // The thread running the callback; default-constructed when none does.
   std::thread::id caller_;
 };

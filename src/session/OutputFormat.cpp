@@ -35,12 +35,13 @@ int32_t CVelmor::SetColourModeBits(int32_t bits) {
       return 0;
     }
   }
-  colourMode_ = int32_t(found - std::begin(kColourModeBits));
+  colourMode_.store(int32_t(found - std::begin(kColourModeBits)));
   return 1;
 }
 
 int32_t CVelmor::ColourModeBits() const {
-  return colourMode_ >= 0 && colourMode_ <= 5 ? kColourModeBits[colourMode_] : -1;
+  const int32_t mode = colourMode_.load();
+  return mode >= 0 && mode <= 5 ? kColourModeBits[mode] : -1;
 }
 
 int32_t CVelmor::SetSubSample(int32_t mode) {
@@ -61,6 +62,8 @@ int32_t CVelmor::SetMirror(bool vertical, int32_t flag) {
     return 0;
   }
   const int32_t on = flag != 0 ? 1 : 0;
+  // The frame path reads the mirrors under the image lock.
+  std::lock_guard lock(frameLock_);
   if (vertical) {
     engine_->SetMirrorV(on);
     analog_.mirrorV = on;
@@ -76,6 +79,7 @@ int32_t CVelmor::GetMirror(bool vertical) {
     ReportNoEngine(*this, vertical);
     return 0;
   }
+  std::lock_guard lock(frameLock_);
   return vertical ? analog_.mirrorV : analog_.mirrorH;
 }
 
@@ -84,8 +88,14 @@ int32_t CVelmor::SetAutoIris(int32_t mode) {
     PostErrorOnly(VELMOR_ERROR_ARGUMENT);
     return 0;
   }
+  std::lock_guard lock(frameLock_);
   analog_.autoExposure = mode;
   return 1;
+}
+
+int32_t CVelmor::autoIris() const {
+  std::lock_guard lock(frameLock_);
+  return analog_.autoExposure;
 }
 
 }  // namespace velmor

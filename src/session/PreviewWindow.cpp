@@ -55,7 +55,7 @@ const imaging::DibImage *CVelmor::PreviewSource() {
     }
     return DibImage::Convert(target, routine, source) != 0 ? &target : nullptr;
   };
-  switch (colourMode_) {
+  switch (frameColourMode_.load()) {
     case 0:
       return raw8_.get();
     case 1:
@@ -80,11 +80,12 @@ void CVelmor::DrawPreview() {
   const imaging::DibImage *source = PreviewSource();
   if (source == nullptr || source->bits() == nullptr) return;
   // Drawing failures leave the window as it was.
-  if (width == source->width() && height == source->height() && colourMode_ != 1) {
+  const int32_t mode = frameColourMode_.load();
+  if (width == source->width() && height == source->height() && mode != 1) {
     previewWindow_->Draw(source->info(), source->bits(), source->stride(), source->dc(), true);
     return;
   }
-  const int32_t bits = colourMode_ <= 1 ? 8 : 24;
+  const int32_t bits = mode <= 1 ? 8 : 24;
   if (display_->width() != width || display_->height() != height ||
       display_->bitsPerPixel() != bits) {
     display_->Release();

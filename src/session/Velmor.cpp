@@ -37,6 +37,7 @@ void CVelmor::DestroyImages() {
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
+  const std::lock_guard control(controlLock_);
   if (engine_) {
     engine_->CloseDevice();
     engine_.reset();
@@ -63,10 +64,10 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   settings_->LoadGraySettings(camera, filters_);
   settings_->LoadAnalogSettings(camera, *engine_, analog_);
 
-  OutputFormat format{colourMode_, subSample_, waitTime_.load(), clock_};
+  OutputFormat format{colourMode_.load(), subSample_.load(), waitTime_.load(), clock_};
   settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
-  colourMode_ = format.colourMode;
-  subSample_ = format.subSample;
+  colourMode_.store(format.colourMode);
+  subSample_.store(format.subSample);
   waitTime_.store(format.waitTime);
   clock_ = format.clock;
   return 1;
@@ -86,16 +87,19 @@ void CVelmor::SaveCameraSettings() {
 }
 
 int32_t CVelmor::SelectDevice(int32_t number) {
+  const std::lock_guard control(controlLock_);
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
   }
   if (openedOnce_) SaveCameraSettings();
   openedOnce_ = 1;
+  cameraOpen_.store(false);
   if (!engine_->IsDevicePresent(number) || !engine_->OpenDevice(number)) {
     ReportError(VELMOR_ERROR_NOT_PRESENT);
     return 0;
   }
+  cameraOpen_.store(true);
   settings_->LoadAnalogSettings(number, *engine_, analog_);
   settings_->LoadFilterSettings(number, filters_);
   settings_->LoadGraySettings(number, filters_);
@@ -137,6 +141,7 @@ void CVelmor::ReapplyAnalogValues() {
 }
 
 int32_t CVelmor::CloseSession() {
+  const std::lock_guard control(controlLock_);
   ClosePreviewWindow();
   if (engine_) StopAcquisition();
   imageReady_.store(0);

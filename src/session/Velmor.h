@@ -15,8 +15,11 @@
 #include "imaging/DibImage.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
+#include "platform/Event.h"
 #include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "session/FrameCallback.h"
+#include "session/FrameStatistics.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -115,12 +118,12 @@ class CVelmor {
   // Bits per pixel of the colour mode, -1 for an invalid one.
   int32_t ColourModeBits() const;
   int32_t SetSubSample(int32_t mode);
-  int32_t subSample() const { return subSample_; }
+  int32_t subSample() const { return subSample_.load(); }
   int32_t SetWaitTime(int32_t milliseconds);
   int32_t SetMirror(bool vertical, int32_t flag);
   int32_t GetMirror(bool vertical);
   int32_t SetAutoIris(int32_t mode);
-  int32_t autoIris() const { return analog_.autoExposure; }
+  int32_t autoIris() const;
 
   // The preview window of the running start, or null (PreviewWindow.cpp).
   const platform::PreviewWindow *previewWindow() const { return previewWindow_.get(); }
@@ -130,6 +133,11 @@ class CVelmor {
   // The readout window fits the sensor and the readout mode is one this
   // camera takes.
   bool GeometryValid() const;
+
+  // The host's frame callback and what acquisition delivered and lost
+  // (FrameDelivery.cpp).
+  FrameCallback &frameCallback() { return frameCallback_; }
+  bool FillStatistics(VELMOR_STATISTICS &out) const;
 
   // Records code as the newest error and posts it to the notification
   // window when there is one.
@@ -147,7 +155,7 @@ class CVelmor {
 
   CVelmorUSB3K7SimpleSdk *engine() const { return engine_.get(); }
   int32_t state() const { return state_.load(); }
-  int32_t colourMode() const { return colourMode_; }
+  int32_t colourMode() const { return colourMode_.load(); }
   int32_t waitTime() const { return waitTime_.load(); }
   int32_t deviceNumber() const { return deviceNumber_; }
   int32_t imageReady() const { return imageReady_.load(); }
@@ -163,6 +171,21 @@ class CVelmor {
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
   CorrectionBuffers &corrections() { return corrections_; }
+
+  // ---- Exposure in every unit, temperature, sampling rate ----------------
+  // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
+  // engine's exposure range code 9 and 0; else stored, applied, the seconds
+  // refreshed from the engine where it keeps them, 1.
+  int32_t SetExposureUnits(int32_t units);
+  // ExposureControls.cpp: the seconds form where the engine supports it
+  // (code 11 where not), the microsecond form over the 0.1 ms units, the
+  // temperature and the sampling rate handed to the engine.
+  int32_t SetExposureSeconds(double seconds);
+  double GetExposureSeconds(int32_t *ok);
+  int32_t SetExposureMicroseconds(int32_t microseconds);
+  int32_t GetExposureMicroseconds(int32_t *ok) const;
+  double GetTemperatureEx(int32_t *ok);
+  int32_t SetSamplingRate(int32_t rate);
 
  private:
   // Velmor.cpp
@@ -195,6 +218,10 @@ class CVelmor {
   // Host copy with the frame message's failure form; false when it failed.
   bool HandOff();
   void PostFrameMessage(uintptr_t wParam, intptr_t lParam) const;
+
+  // FrameDelivery.cpp: the processed image to the frame callback, after the
+  // image lock was left.
+  void DeliverToCallback();
 
   // Preview window (PreviewWindow.cpp).
   // Makes the window when a parent or a placement is set; false when one
@@ -230,7 +257,7 @@ class CVelmor {
   AnalogValues analog_;
   void *analogDialog_ = nullptr;
   int32_t realExposureMicros_ = 0;
-  std::recursive_mutex frameLock_;
+  mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
   std::vector<uint64_t> configList_;
   std::atomic<int32_t> recording_{0};
@@ -252,15 +279,19 @@ class CVelmor {
   int32_t hostRowOrder_ = 0;
   VELMOR_FRAME_RECORD frameRecord_{};
   std::atomic<int32_t> state_{kIdle};
-  int32_t colourMode_ = 0;
-  int32_t subSample_ = 0;
+  // The host's choice; the frames follow frameColourMode_, which takes it
+  // over at each capture preparation (under the image lock).
+  std::atomic<int32_t> colourMode_{0};
+  std::atomic<int32_t> subSample_{0};
   std::atomic<int32_t> waitTime_{10};
   int32_t clock_ = 0;
   std::atomic<int32_t> imageReady_{0};
-  int32_t fpsTimesTen_ = 0;
+  std::atomic<int32_t> fpsTimesTen_{0};
   int32_t fpsFrames_ = 0;
   uint32_t fpsPeriodStart_ = 0;
   ErrorHistory errorHistory_;
+  FrameCallback frameCallback_;
+  FrameStatistics statistics_;
   int32_t snapTimeout_ = 3000;
   std::atomic<int32_t> skipNextTrigger_{0};
   int32_t deviceNumber_ = 0;
@@ -271,6 +302,22 @@ class CVelmor {
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
+
+  // ---- call order and thread safety ----
+  // Ends a loop that can no longer get frames: run flag cleared, frame
+  // message with code 13 and the error notice.
+  void StopLoopWithFrameWaitError();
+  // Serialises the host's starts, stops, shots, camera and format changes on
+  // this session. The acquisition thread takes it only for a stop from
+  // inside the frame callback, and then never waits for it, so a stop
+  // holding it can join that thread.
+  std::recursive_mutex controlLock_;
+  // Set by a stop, reset by a start: ends the loop's wait time at once.
+  platform::Event stopSignal_{true};
+  // The colour mode the images were prepared for; what the frame path uses.
+  std::atomic<int32_t> frameColourMode_{0};
+  // A camera was opened by the last selection (a failed open leaves none).
+  std::atomic<bool> cameraOpen_{false};
 };
 
 }  // namespace velmor

@@ -18,6 +18,16 @@ void Store32(uint8_t *p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
+// More users than processes could ever attach: a count that was scribbled
+// on, and one that would overflow at the next attach.
+constexpr int32_t kMaxUsers = 0xFFFF;
+
+// A row in use names a product, an instance a table can hold and a path.
+bool Plausible(const DeviceRow &row) {
+  return row.productId != 0 && row.instance >= 0 && row.instance < DeviceTable::kMaxRows &&
+         row.devicePath[0] != '\0';
+}
+
 }  // namespace
 
 DeviceTable &DeviceTable::Process() {
@@ -43,10 +53,12 @@ void DeviceTable::Reset() {
 }
 
 // Reads the map into this copy, repairing what cannot be trusted: a negative
-// user count counts as none, a row count outside 0..32 empties the table, and
-// a path without its terminator is cut at the last character.
+// or implausibly large user count counts as none, a row count outside 0..32
+// empties the table, a row in use that names no product, instance or path is
+// freed, and a path without its terminator is cut at the last character.
 void DeviceTable::Load(const uint8_t *map) {
-  users_ = std::max<int32_t>(0, int32_t(Load32(map)));
+  const auto users = int32_t(Load32(map));
+  users_ = users < 0 || users > kMaxUsers ? 0 : users;
   for (int i = 0; i < kMaxRows; ++i) {
     const uint8_t *row = map + kRowsOffset + i * kRowSize;
     rows_[i].vendorId = uint16_t(row[0] | row[1] << 8);
@@ -57,6 +69,8 @@ void DeviceTable::Load(const uint8_t *map) {
   }
   count_ = int32_t(Load32(map + kCountOffset));
   if (count_ < 0 || count_ > kMaxRows) Reset();
+  for (int i = 0; i < kMaxRows; ++i)
+    if (i >= count_ || !Plausible(rows_[i])) rows_[i] = DeviceRow{};
 }
 
 void DeviceTable::Store(uint8_t *map) const {

@@ -20,7 +20,6 @@ constexpr uint32_t kBusTimeoutMs = 3000;
 constexpr uint32_t kSyncWaitMs = 5000;
 constexpr uint32_t kOutWaitMs = 3000;
 constexpr uint32_t kHeaderWaitMs = 200;
-constexpr int kHeaderAttempts = 30;
 constexpr uint32_t kPayloadChunk = 512u * 1024u;
 constexpr uint64_t kPage = 4096;
 constexpr uint64_t kMemoryChunk = 16u << 20;
@@ -267,11 +266,36 @@ int32_t CVelmorCy3Cam::SelectDevice(int32_t rowIndex) {
 }
 
 int32_t CVelmorCy3Cam::OpenStream() {
+  const std::lock_guard guard(streamLock);
   if (streamHandle) return 1;
   return OpenDevicePath(&streamHandle, deviceIndex, true);
 }
 
-int32_t CVelmorCy3Cam::CloseStream() { return CloseDeviceHandle(&streamHandle); }
+int32_t CVelmorCy3Cam::CloseStream() {
+  const std::lock_guard guard(streamLock);
+  return CloseDeviceHandle(&streamHandle);
+}
+
+void CVelmorCy3Cam::CancelTransfers() {
+  cancelled.store(true);
+  const std::lock_guard guard(streamLock);
+  if (streamHandle) AbortPipe(streamHandle.get());
+}
+
+int32_t CVelmorCy3Cam::WaitUnlessCancelled(Overlapped *overlapped, uint32_t milliseconds) {
+  // An abort that lands before the request was submitted is missed by it;
+  // the slices bound what that costs.
+  constexpr uint32_t kSliceMs = 20;
+  if (overlapped == nullptr || overlapped->submitError != platform::kUsbPending)
+    return WaitSubmitted(overlapped, 0);
+  for (uint32_t waited = 0;;) {
+    if (cancelled.load()) return 0;
+    const uint32_t slice = std::min(kSliceMs, milliseconds - waited);
+    if (WaitSubmitted(overlapped, slice)) return 1;
+    waited += slice;
+    if (waited >= milliseconds) return 0;
+  }
+}
 
 int32_t CVelmorCy3Cam::AbortTransfer() {
   if (streamHandle) AbortPipe(streamHandle.get());
@@ -325,7 +349,7 @@ int32_t CVelmorCy3Cam::DirectTransfer(platform::UsbDevice *device, uint8_t *buff
     Overlapped overlapped{device->NewIo()};
     if (overlapped.io) {
       auto record = SubmitDirect(device, buffer, length, endpoint, &overlapped);
-      if (WaitSubmitted(&overlapped, timeoutMs))
+      if (WaitUnlessCancelled(&overlapped, timeoutMs))
         ok = CompleteDirect(device, &overlapped, std::move(record), &count);
       else if (overlapped.submitError == platform::kUsbPending)
         DrainAbandoned(device, endpoint, *overlapped.io);
@@ -379,7 +403,7 @@ int32_t CVelmorCy3Cam::ReadFrameHeader(TransferDescriptor *descriptor, int32_t) 
   const bool opened = !streamHandle;
   if (!OpenStream()) return 0;
   if (ArmHeaderRead()) {
-    for (int attempt = 0; attempt < kHeaderAttempts; ++attempt) {
+    for (int attempt = 0; attempt < headerAttempts.load() && !cancelled.load(); ++attempt) {
       uint8_t header[64];
       uint32_t count = 0;
       if (TransferWithTimeout(stream(), header, 64, kBulkIn, &count, kHeaderWaitMs) &&
@@ -444,7 +468,7 @@ int32_t CVelmorCy3Cam::ReadChunks(platform::UsbDevice *device, uint8_t *buffer, 
       break;
     }
     Chunk &oldest = queue.front();
-    if (WaitSubmitted(&oldest.overlapped, timeoutMs)) {
+    if (WaitUnlessCancelled(&oldest.overlapped, timeoutMs)) {
       ok = CompleteDirect(device, &oldest.overlapped, std::move(oldest.record), nullptr) != 0;
     } else {
       DrainAbandoned(device, kBulkIn, *oldest.overlapped.io);

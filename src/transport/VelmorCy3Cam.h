@@ -4,6 +4,7 @@
 // reads of frame headers and payloads and the camera-memory command blocks.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,16 @@ class CVelmorCy3Cam : public CFx3Api, public CControllerBase {
   int32_t WriteAuxRegister(uint8_t reg, uint8_t value) override;
   int32_t ReadAuxRegister(uint8_t reg, uint8_t *out) override;
   int32_t AbortTransfer() override;
+
+  // A stop from another thread: every bulk wait of the stream ends within
+  // one poll slice and fails, the pending frame reads are aborted, and no
+  // new one waits until ResumeTransfers.
+  void CancelTransfers();
+  void ResumeTransfers() { cancelled.store(false); }
+  bool TransfersCancelled() const { return cancelled.load(); }
+  // The header reads one frame header is given (30 by default); a host
+  // that must give up on a stalled camera sooner lowers it.
+  void SetHeaderAttempts(int attempts) { headerAttempts.store(attempts < 1 ? 1 : attempts); }
 
   // ---- primary table, after the destructor ----
   virtual int32_t OpenStream();
@@ -112,9 +123,16 @@ class CVelmorCy3Cam : public CFx3Api, public CControllerBase {
   int32_t MemoryTransfer(bool write, uint64_t address, uint8_t *data, uint64_t total,
                          uint64_t maxChunk);
   int32_t PulseCaptureRestart();
+  // WaitSubmitted in slices, ending early (0) once the transfers are cancelled.
+  int32_t WaitUnlessCancelled(Overlapped *overlapped, uint32_t milliseconds);
 
   // Opened lazily by the bulk operations; used by one thread at a time.
+  // Opening and closing it take streamLock, so that a cancel from another
+  // thread aborts its pipe only while it exists.
   DeviceHandle streamHandle;
+  std::mutex streamLock;
+  std::atomic<bool> cancelled{false};
+  std::atomic<int> headerAttempts{30};
   std::unique_ptr<uint8_t[]> stagingBuffer;
   std::mutex registerLock;
   // Payload chunks kept in flight; lowered for good when the system runs out

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "api/SdkChain.h"
@@ -111,6 +112,24 @@ TEST(HandleRegistry, UnknownHandlesGiveTheUnknownValueAndRecordNothing) {
   EXPECT_EQ(Velmor_GetLastError(0), 0);
   EXPECT_EQ(SdkChain().SessionOf(handle)->errorHistory().Entries()[0], 0);
   EXPECT_EQ(Velmor_Release(handle), 1);
+}
+
+TEST(HandleRegistry, FormatGettersGiveMinusOneForAnUnknownHandle) {
+  const int32_t handle = Velmor_Initialize(nullptr);
+  ASSERT_EQ(Velmor_Release(handle), 1);
+  for (int32_t unknown : {0, handle}) {
+    EXPECT_EQ(Velmor_GetColorMode(unknown), -1);
+    EXPECT_EQ(Velmor_GetSubSample(unknown), -1);
+    EXPECT_EQ(Velmor_GetWaitTime(unknown), -1);
+  }
+}
+
+TEST(MessageWindow, TimeOutsBelowMinusOneReturnAtOnce) {
+  const VELMOR_HWND window = Velmor_CreateMessageWindow();
+  VELMOR_MSG message{};
+  for (int32_t timeout : {-2, -1000, INT32_MIN})
+    EXPECT_EQ(Velmor_WaitMessage(window, &message, timeout), 0);
+  Velmor_DestroyMessageWindow(window);
 }
 
 TEST(HandleRegistry, VersionNeedsNoHandle) {

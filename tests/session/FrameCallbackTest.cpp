@@ -36,14 +36,14 @@ void HoldUntilReleased(int32_t, const VELMOR_FRAME_INFO *, void *user) {
 TEST(FrameCallbackTest, ClearingWaitsForTheRunningCallToReturn) {
   FrameCallback slot;
   Gate gate;
-  slot.Set(HoldUntilReleased, &gate);
-  std::thread acquisition([&] { slot.Deliver(7, VELMOR_FRAME_INFO{}); });
+  slot.Set(7, HoldUntilReleased, &gate);
+  std::thread acquisition([&] { slot.Deliver(VELMOR_FRAME_INFO{}); });
   {
     std::unique_lock<std::mutex> hold(gate.lock);
     ASSERT_TRUE(gate.changed.wait_for(hold, 10s, [&] { return gate.entered; }))
         << "the callback never ran";
   }
-  auto cleared = std::async(std::launch::async, [&] { slot.Set(nullptr, nullptr); });
+  auto cleared = std::async(std::launch::async, [&] { slot.Set(7, nullptr, nullptr); });
   EXPECT_EQ(cleared.wait_for(50ms), std::future_status::timeout)
       << "the clear returned while the callback still ran";
   {
@@ -53,7 +53,7 @@ TEST(FrameCallbackTest, ClearingWaitsForTheRunningCallToReturn) {
   gate.changed.notify_all();
   ASSERT_EQ(cleared.wait_for(10s), std::future_status::ready) << "the clear never returned";
   acquisition.join();
-  slot.Deliver(7, VELMOR_FRAME_INFO{});
+  slot.Deliver(VELMOR_FRAME_INFO{});
   EXPECT_EQ(gate.calls, 1) << "a cleared callback was called";
 }
 
@@ -70,16 +70,16 @@ void ClearFromInside(int32_t handle, const VELMOR_FRAME_INFO *frame, void *user)
   inside->handle = handle;
   inside->frameNumber = frame->frameNumber;
   // Must not wait for itself.
-  inside->slot->Set(nullptr, nullptr);
+  inside->slot->Set(3, nullptr, nullptr);
 }
 
 TEST(FrameCallbackTest, TheCallbackMayClearItselfAndKnowsItIsInside) {
   FrameCallback slot;
   Inside inside{&slot};
-  slot.Set(ClearFromInside, &inside);
+  slot.Set(3, ClearFromInside, &inside);
   VELMOR_FRAME_INFO frame{};
   frame.frameNumber = 42;
-  slot.Deliver(3, frame);
+  slot.Deliver(frame);
   EXPECT_TRUE(inside.insideDuringCall);
   EXPECT_EQ(inside.handle, 3);
   EXPECT_EQ(inside.frameNumber, 42u);
@@ -91,10 +91,10 @@ TEST(FrameStatisticsTest, FailuresAddUpAndAnOldHostsSmallerRecordGetsWhatFits) {
   counts.CountDelivered();
   counts.CountDelivered();
   counts.CountTimeout();
-  counts.CountBehind(4);
+  const TransferCounts engine{2, 3, 4};
   VELMOR_STATISTICS full{};
   full.size = sizeof full;
-  ASSERT_TRUE(counts.Fill(full, TransferFailures{2, 3}, 12.5));
+  ASSERT_TRUE(counts.Fill(full, engine, 12.5));
   EXPECT_EQ(full.framesDelivered, 2u);
   EXPECT_EQ(full.framesFailed, 6u);
   EXPECT_EQ(full.framesBehind, 4u);
@@ -103,13 +103,13 @@ TEST(FrameStatisticsTest, FailuresAddUpAndAnOldHostsSmallerRecordGetsWhatFits) {
   VELMOR_STATISTICS old{};
   old.size = offsetof(VELMOR_STATISTICS, headerFailures);
   old.payloadFailures = 99;
-  ASSERT_TRUE(counts.Fill(old, TransferFailures{2, 3}, 12.5));
+  ASSERT_TRUE(counts.Fill(old, engine, 12.5));
   EXPECT_EQ(old.framesFailed, 6u);
   EXPECT_EQ(old.payloadFailures, 99u) << "a field past the host's size was written";
 
   VELMOR_STATISTICS tiny{};
   tiny.size = 4;
-  EXPECT_FALSE(counts.Fill(tiny, TransferFailures{}, 0));
+  EXPECT_FALSE(counts.Fill(tiny, TransferCounts{}, 0));
 }
 
 TEST(ErrorTextTest, EveryCodeHasItsOwnTextAndOthersSayUnknown) {

@@ -178,5 +178,41 @@ TEST_F(SharedTable, MalformedMapIsRepairedOnAttach) {
   }
 }
 
+TEST_F(SharedTable, ImplausibleUsersAndRowsAreNotTrusted) {
+  ASSERT_TRUE(Hub().Configure("1"));
+  CFx3Api holder;
+  const platform::UsbGuid guid = CameraGuid();
+  holder.SetInterfaceGuid(&guid);
+  ASSERT_EQ(holder.EnumerateDevices(), 1);
+  const auto view = platform::SharedMemory::Open(mapName_, DeviceTable::kMapSize);
+  ASSERT_TRUE(view);
+  uint8_t *map = view->data();
+  const uint8_t highestCount[4] = {0xFF, 0xFF, 0xFF, 0x7F};
+  std::memcpy(map, highestCount, 4);  // the next attach would overflow it
+  {
+    CFx3Api attached;
+    EXPECT_EQ(DeviceTable::Process().Users(), 1);
+    EXPECT_EQ(attached.GetDeviceRowCount(), 0) << "the table is rebuilt";
+  }
+  ASSERT_EQ(holder.EnumerateDevices(), 1);
+  map[0] = 1;  // the holder, whose count the rebuild dropped
+  // A row in use without a product, with an impossible instance, or without
+  // a path is freed; the good row stays.
+  map[8580] = 4;
+  const auto row = [&](int index) { return map + 4 + 268 * index; };
+  std::memcpy(row(1), row(0), 268);
+  row(1)[2] = row(1)[3] = 0;  // no product
+  std::memcpy(row(2), row(0), 268);
+  row(2)[4] = 40;  // instance beyond the table
+  std::memcpy(row(3), row(0), 268);
+  row(3)[8] = 0;  // empty path
+  CFx3Api attached;
+  EXPECT_EQ(attached.GetProductIdAt(0), 0x32F0);
+  for (int index : {1, 2, 3}) {
+    EXPECT_EQ(attached.GetProductIdAt(index), 0) << index;
+    EXPECT_EQ(attached.GetInstanceAt(index), -1) << index;
+  }
+}
+
 }  // namespace
 }  // namespace velmor

@@ -141,6 +141,20 @@ bool AdoptAsChild(SDL_Window *window, VELMOR_HWND parent, int32_t x, int32_t y) 
   return true;
 }
 
+// A top-level window: centred on the first display's usable area, never at
+// negative coordinates, and no larger than that area (as Windows limits a
+// window to the screen); the session scales its frames into what it gets.
+SDL_Window *MakeTopLevel(int32_t width, int32_t height) {
+  SDL_Rect usable{0, 0, width, height};
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+    width = std::min(width, usable.w);
+    height = std::min(height, usable.h);
+  }
+  const int32_t left = usable.x + std::max(0, (usable.w - width) / 2);
+  const int32_t top = usable.y + std::max(0, (usable.h - height) / 2);
+  return SDL_CreateWindow("Active Window", left, top, width, height, SDL_WINDOW_SHOWN);
+}
+
 }  // namespace
 
 std::unique_ptr<PreviewWindow> create_preview_window(const char *, VELMOR_HWND parent, int32_t x,
@@ -156,11 +170,10 @@ std::unique_ptr<PreviewWindow> create_preview_window(const char *, VELMOR_HWND p
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_Window *window =
-      parent != nullptr ? SDL_CreateWindow("ActiveMovie Window", x, y, width, height,
-                                           SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS)
-                        : SDL_CreateWindow("Active Window", SDL_WINDOWPOS_CENTERED,
-                                           SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_SHOWN);
+  SDL_Window *window = parent != nullptr
+                           ? SDL_CreateWindow("ActiveMovie Window", x, y, width, height,
+                                              SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS)
+                           : MakeTopLevel(width, height);
   if (window != nullptr && (parent == nullptr || AdoptAsChild(window, parent, x, y)))
     return std::make_unique<SdlPreviewWindow>(window);
   if (window != nullptr) SDL_DestroyWindow(window);

@@ -1,0 +1,52 @@
+# Writes OUTPUT: one sweep entry per export of the list, with the export's
+# arguments taken from its declaration in the header, so that every export
+# added later joins the bad-input sweep by itself. An entry is
+#   {"Velmor_X", kinds, [](const SweepArguments &a) { return Result(Velmor_X(a.h(), a.p(), a.n())); }},
+# where a.h() is the handle of a first `int32_t handle` parameter, a.p() a
+# pointer of any type and a.n() a number of any arithmetic type.
+include(${CMAKE_CURRENT_LIST_DIR}/read_exports.cmake)
+file(READ ${HEADER} header)
+# Comments may hold parentheses and semicolons of their own.
+string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" " " header "${header}")
+string(REGEX REPLACE "//[^\n]*" " " header "${header}")
+set(entries "")
+foreach(name IN LISTS EXPORT_NAMES)
+  string(REGEX MATCH "VELMOR_API[ \t\r\n]+([A-Za-z0-9_ \t\r\n]+[ \t\r\n*]+)${name}[ \t\r\n]*\\(([^;]*)\\)[ \t\r\n]*;"
+         declaration "${header}")
+  if(NOT declaration)
+    message(FATAL_ERROR "no declaration of ${name} in ${HEADER}")
+  endif()
+  set(result "${CMAKE_MATCH_1}")
+  string(STRIP "${CMAKE_MATCH_2}" parameters)
+  set(arguments "")
+  set(kinds "")
+  if(NOT parameters STREQUAL "void" AND NOT parameters STREQUAL "")
+    string(REPLACE "," ";" parameter_list "${parameters}")
+    set(index 0)
+    foreach(parameter IN LISTS parameter_list)
+      string(STRIP "${parameter}" parameter)
+      if(index EQUAL 0 AND parameter MATCHES "^int32_t[ \t\r\n]+handle$")
+        list(APPEND arguments "a.h()")
+        string(APPEND kinds "h")
+      elseif(parameter MATCHES "[*[]" OR parameter MATCHES "VELMOR_HWND")
+        list(APPEND arguments "a.p()")
+        string(APPEND kinds "p")
+      else()
+        list(APPEND arguments "a.n()")
+        string(APPEND kinds "n")
+      endif()
+      math(EXPR index "${index} + 1")
+    endforeach()
+  endif()
+  list(JOIN arguments ", " joined)
+  if(result MATCHES "void[ \t\r\n]*$")
+    set(call "${name}(${joined}); return SweepResult{}")
+  elseif(result MATCHES "[*]" OR result MATCHES "VELMOR_HWND")
+    set(call "return SweepResult{${name}(${joined}) != nullptr ? 1.0 : 0.0}")
+  else()
+    set(call "return SweepResult{static_cast<double>(${name}(${joined}))}")
+  endif()
+  string(APPEND entries
+         "    {\"${name}\", \"${kinds}\", [](const SweepArguments &a) { (void)a; ${call}; }},\n")
+endforeach()
+file(WRITE ${OUTPUT} "// Generated from ${EXPORTS} and ${HEADER}; do not edit.\n${entries}")
