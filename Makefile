@@ -4,11 +4,16 @@ BUILD ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
 BUILD_WINDOWS ?= build-windows
+BUILD_FUZZ ?= build-fuzz
+# Seconds each fuzzer runs in make fuzz.
+FUZZ_SECONDS ?= 30
+FUZZERS ?= mask_file config_file
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all docs bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install
+.PHONY: all docs bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install \
+	bootstrap-fuzz fuzz
 
 all: build
 
@@ -44,13 +49,17 @@ check-asan: bootstrap
 # session's acquisition thread, hand-off and host threads racing on one
 # handle above them.
 TSAN_TESTS ?= test_engine test_transport test_session test_retrieval
+# The fault matrix and the frame rate measurement assert timings, which the
+# sanitizer's slowdown would break; their threads are those the race tests
+# and the other acquisition tests cover.
+TSAN_FILTER ?= -FaultMatrixTest.*:AcquisitionTest.FramesPerSecond*
 check-tsan: bootstrap
 	cmake -S . -B $(BUILD_TSAN) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_SANITIZE=thread \
 	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target $(TSAN_TESTS)
 	for suite in $(TSAN_TESTS); do \
 	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(BUILD_TSAN)/tests/$$suite \
-	    --gtest_brief=1 || exit 1; \
+	    --gtest_brief=1 --gtest_filter='$(TSAN_FILTER)' || exit 1; \
 	done
 
 # The library, its header, the pkg-config file and CMake package, the tool,
@@ -77,5 +86,21 @@ check-windows: bootstrap-windows $(BUILD_WINDOWS)/build.ninja
 	ctest --test-dir $(BUILD_WINDOWS) --output-on-failure -j $(JOBS); \
 	  status=$$?; cmake/wine-session stop $(BUILD_WINDOWS); exit $$status
 
+# The mask and configuration file readers under libFuzzer (clang), each for
+# FUZZ_SECONDS from the seeds in tests/fuzz/seeds; the corpus grows in the
+# build tree. A crash stops with the input that caused it.
+bootstrap-fuzz:
+	@scripts/bootstrap base fuzz
+
+fuzz: bootstrap-fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -G Ninja -DVELMOR_WERROR=ON -DVELMOR_FUZZ=ON \
+	  -DVELMOR_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZERS))
+	for fuzzer in $(FUZZERS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$fuzzer && \
+	  $(BUILD_FUZZ)/tests/fuzz/fuzz_$$fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$fuzzer tests/fuzz/seeds/$$fuzzer || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_WINDOWS)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_WINDOWS) $(BUILD_FUZZ)

@@ -653,6 +653,279 @@ VELMOR_API int32_t Velmor_SetAutoIris(int32_t handle, int32_t mode);
 VELMOR_API int32_t Velmor_GetAutoIris(int32_t handle, int32_t *ok);
 /**@}*/
 
+/** @name Still image files */
+/**@{*/
+
+/** @brief File types of Velmor_SaveImage(). */
+#define VELMOR_FILE_BMP 0          /**< BMP at the image's own depth, rows bottom-up */
+#define VELMOR_FILE_RAW 1          /**< the image buffer's bytes, top row first, padding included */
+#define VELMOR_FILE_JPEG_100 2     /**< progressive JPEG, quality 100 */
+#define VELMOR_FILE_JPEG_70 3      /**< progressive JPEG, quality 70 */
+#define VELMOR_FILE_JPEG_20 4      /**< progressive JPEG, quality 20 */
+#define VELMOR_FILE_PNG 5          /**< PNG, 8 or 16 bits per sample */
+#define VELMOR_FILE_TIFF 6         /**< uncompressed TIFF, 8 or 16 bits per sample */
+
+/**
+ * @brief Writes the current processed image (the output format's) to `path`
+ *        (in the ANSI code page), upright. 16-bit images keep their samples
+ *        (0 ... 4095) in PNG, TIFF, BMP and raw files; JPEG takes their top
+ *        eight significant bits. An existing file is overwritten.
+ * @return 1 when the file was written whole; 0 failed: code 1 without camera
+ *         engine or before the first frame was processed; without a code for
+ *         an unknown file type (no file is made), a file that cannot be
+ *         created, or a write that failed part way (the partial file stays).
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveImage(int32_t handle, const char *path, int32_t fileType);
+
+/** @brief Velmor_SaveImage() with a wide-character path, converted in the
+ *         thread's ANSI code page; 0 with code 12 when it cannot be. */
+VELMOR_API int32_t Velmor_SaveImageW(int32_t handle, const wchar_t *path, int32_t fileType);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Mask correction, mask files and configuration files */
+/**@{*/
+
+/**
+ * @brief Captures a mask reference from the last frame: kind 0 the dark
+ *        reference (lens capped), kind 1 the bright reference (flat light),
+ *        of the frame's depth (8 or 16 bits). Rebuilds the hot map (dark) or
+ *        dead map (bright) that the dot filter repairs.
+ *
+ * Take the frame with the mask filter off. Only a frame of the whole sensor
+ * (2848 x 2848, readout mode 0) can be captured.
+ * @return 1; 0 with code 1 without camera engine, code 12 for another kind
+ *         or a frame that is not full size (nothing changes). Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_UpdateMaskData(int32_t handle, int32_t kind);
+
+/**
+ * @brief Loads the four mask references (8- and 16-bit dark and bright)
+ *        from a mask file written by Velmor_SaveMaskFile() and rebuilds the
+ *        hot and dead maps.
+ *
+ * The file is checked whole (header and a length of 48666664 bytes) before
+ * anything changes; windowed and reduced frames are corrected from the same
+ * full-sensor references.
+ * @return 1; 0 with code 1 without camera engine, code 14 for a missing,
+ *         unreadable, foreign, short or long file (the references stay as
+ *         they were). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Writes the four mask references into a mask file, replacing any
+ *        file of that name (the initial references when none was captured
+ *        or loaded).
+ * @return 1; 0 with code 1 without camera engine, code 14 when the file
+ *         cannot be created or written whole. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SaveMaskFile(int32_t handle, const char *path);
+
+/** @brief Velmor_SaveMaskFile() with a UTF-16 path (code 12 when it cannot
+ *         be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_SaveMaskFileW(int32_t handle, const wchar_t *path);
+
+/**
+ * @brief Reads a configuration file, a run of 8-byte records of two 32-bit
+ *        little-endian integers, into the session's configuration list
+ *        (replacing it; a trailing part shorter than a record is ignored).
+ * @return 1, also for an empty file; 0 when the file cannot be read (no code
+ *         recorded). Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_LoadConfigFileA(int32_t handle, const char *path);
+
+/** @brief Velmor_LoadConfigFileA() with a UTF-16 path (code 12 when it
+ *         cannot be converted to the thread's ANSI code page). */
+VELMOR_API int32_t Velmor_LoadConfigFileW(int32_t handle, const wchar_t *path);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/** @name Filter values
+ * Image filters, gains, exposure and camera functions addressed by an
+ * identifier (VELMOR_FILTER_*). Values outside an identifier's range are
+ * refused with #VELMOR_ERROR_ARGUMENT; without a camera engine every call
+ * records #VELMOR_ERROR_NO_CAMERA.
+ * Changes to the image filters take effect at the next frame. */
+/**@{*/
+
+#define VELMOR_FILTER_BRIGHTNESS        1
+#define VELMOR_FILTER_CONTRAST          2
+#define VELMOR_FILTER_HUE               3
+#define VELMOR_FILTER_SATURATION        4
+#define VELMOR_FILTER_SHARPNESS         5
+#define VELMOR_FILTER_BAYER_GAIN_RGB    6
+#define VELMOR_FILTER_BAYER_GAIN_RED    7
+#define VELMOR_FILTER_BAYER_GAIN_GREEN  8
+#define VELMOR_FILTER_BAYER_GAIN_BLUE   9
+#define VELMOR_FILTER_BAYER_GAIN_AUTO   10
+#define VELMOR_FILTER_GAMMA             11
+#define VELMOR_FILTER_BAYER_MODE        12
+#define VELMOR_FILTER_GLOBAL_GAIN       13
+#define VELMOR_FILTER_COLOR_GAIN_RED    14
+#define VELMOR_FILTER_COLOR_GAIN_GREEN1 15
+#define VELMOR_FILTER_COLOR_GAIN_GREEN2 16
+#define VELMOR_FILTER_COLOR_GAIN_BLUE   17
+#define VELMOR_FILTER_EXPOSURE_TIME     18
+#define VELMOR_FILTER_GRAY_MODE         19
+#define VELMOR_FILTER_GRAY_GAIN_R       20
+#define VELMOR_FILTER_GRAY_GAIN_G1      21
+#define VELMOR_FILTER_GRAY_GAIN_G2      22
+#define VELMOR_FILTER_GRAY_GAIN_B       23
+#define VELMOR_FILTER_GRAY_OFFSET_R     24
+#define VELMOR_FILTER_GRAY_OFFSET_G1    25
+#define VELMOR_FILTER_GRAY_OFFSET_G2    26
+#define VELMOR_FILTER_GRAY_OFFSET_B     27
+#define VELMOR_FILTER_GRAY_GAIN_AUTO    28
+#define VELMOR_FILTER_CHANNEL_GAIN_1    29
+#define VELMOR_FILTER_CHANNEL_OFFSET_1  33
+#define VELMOR_FILTER_PELTIER           100
+#define VELMOR_FILTER_TEMPERATURE       101
+#define VELMOR_FILTER_DOT_FILTER        102
+#define VELMOR_FILTER_MASK_FILTER       103
+#define VELMOR_FILTER_GAIN_MODE         104
+#define VELMOR_FILTER_MODE_SWITCH       105
+#define VELMOR_FILTER_BLACK_LEVEL       106
+
+/**
+ * @brief Sets filter value `id`.
+ * @return 1, or the camera's result for VELMOR_FILTER_PELTIER and
+ *         VELMOR_FILTER_GAIN_MODE; 0 with #VELMOR_ERROR_ARGUMENT for a value
+ *         out of range or an identifier that cannot be set,
+ *         #VELMOR_ERROR_NOT_SUPPORTED for a function the camera lacks,
+ *         #VELMOR_ERROR_DEVICE when the camera refused it.
+ *         VELMOR_FILTER_BLACK_LEVEL records #VELMOR_ERROR_NONE on success.
+ *         Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_SetFilterValue(int32_t handle, int32_t id, int32_t value);
+
+/**
+ * @brief Reads filter value `id`; `ok` (may be null) becomes 1 on success,
+ *        0 on failure.
+ * @return the value; 0 with #VELMOR_ERROR_ARGUMENT for an identifier
+ *         that cannot be read (VELMOR_FILTER_GRAY_GAIN_AUTO, the channel
+ *         gains and offsets); -1 with #VELMOR_ERROR_NOT_SUPPORTED for
+ *         VELMOR_FILTER_PELTIER on cameras without cooling and always for
+ *         VELMOR_FILTER_TEMPERATURE. Unknown handle: 0, `ok` untouched.
+ */
+VELMOR_API int32_t Velmor_GetFilterValue(int32_t handle, int32_t id, int32_t *ok);
+
+/* One getter and one setter per filter value, the same as
+ * Velmor_GetFilterValue and Velmor_SetFilterValue with its identifier. */
+/** @brief Filter value 1: brightness, -255 ... 255 (0: none). */
+VELMOR_API int32_t Velmor_GetBrightness(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBrightness(int32_t handle, int32_t value);
+/** @brief Filter value 2: contrast, -127 ... 127 (0: none). */
+VELMOR_API int32_t Velmor_GetContrast(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetContrast(int32_t handle, int32_t value);
+/** @brief Filter value 3: hue shift of colour output, -360 ... 360 degrees. */
+VELMOR_API int32_t Velmor_GetHue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetHue(int32_t handle, int32_t value);
+/** @brief Filter value 4: saturation of colour output, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetSaturation(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetSaturation(int32_t handle, int32_t value);
+/** @brief Filter value 5: sharpness, 0 ... 30 (0: none). */
+VELMOR_API int32_t Velmor_GetSharpness(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetSharpness(int32_t handle, int32_t value);
+/** @brief Filter value 6: Bayer gains packed: red bits 0-7, green 8-15, blue 16-23. */
+VELMOR_API int32_t Velmor_GetBayerGainRGB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainRGB(int32_t handle, int32_t value);
+/** @brief Filter value 7: Bayer gain red, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainRed(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainRed(int32_t handle, int32_t value);
+/** @brief Filter value 8: Bayer gain green, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainGreen(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainGreen(int32_t handle, int32_t value);
+/** @brief Filter value 9: Bayer gain blue, 0 ... 400 percent. */
+VELMOR_API int32_t Velmor_GetBayerGainBlue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainBlue(int32_t handle, int32_t value);
+/** @brief Filter value 10: automatic white balance (any non-zero value: on). */
+VELMOR_API int32_t Velmor_GetBayerGainAuto(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerGainAuto(int32_t handle, int32_t value);
+/** @brief Filter value 11: gamma, 0 ... 200 (100: none). */
+VELMOR_API int32_t Velmor_GetGamma(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGamma(int32_t handle, int32_t value);
+/** @brief Filter value 12: Bayer pattern mode, 0 ... 3. */
+VELMOR_API int32_t Velmor_GetBayerMode(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetBayerMode(int32_t handle, int32_t value);
+/** @brief Filter value 13: global gain within the camera's limits (also the four colour gains). */
+VELMOR_API int32_t Velmor_GetGlobalGain(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGlobalGain(int32_t handle, int32_t value);
+/** @brief Filter value 14: colour gain red within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainRed(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainRed(int32_t handle, int32_t value);
+/** @brief Filter value 15: colour gain green 1 within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainGreen1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainGreen1(int32_t handle, int32_t value);
+/** @brief Filter value 16: colour gain green 2 within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainGreen2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainGreen2(int32_t handle, int32_t value);
+/** @brief Filter value 17: colour gain blue within the camera's limits. */
+VELMOR_API int32_t Velmor_GetColorGainBlue(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetColorGainBlue(int32_t handle, int32_t value);
+/** @brief Filter value 18: exposure time in 0.1 ms units within the camera's limits. */
+VELMOR_API int32_t Velmor_GetExposureTime(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetExposureTime(int32_t handle, int32_t value);
+/** @brief Filter value 19: grey mode, 0 off, 1 gains and offsets, 2 grey from colour. */
+VELMOR_API int32_t Velmor_GetGrayMode(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayMode(int32_t handle, int32_t value);
+/** @brief Filter value 20: grey gain R, 0 ... 255 (128: unity). */
+VELMOR_API int32_t Velmor_GetGrayGainR(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainR(int32_t handle, int32_t value);
+/** @brief Filter value 21: grey gain G1, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainG1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainG1(int32_t handle, int32_t value);
+/** @brief Filter value 22: grey gain G2, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainG2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainG2(int32_t handle, int32_t value);
+/** @brief Filter value 23: grey gain B, 0 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayGainB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayGainB(int32_t handle, int32_t value);
+/** @brief Filter value 24: grey offset R, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetR(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetR(int32_t handle, int32_t value);
+/** @brief Filter value 25: grey offset G1, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetG1(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetG1(int32_t handle, int32_t value);
+/** @brief Filter value 26: grey offset G2, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetG2(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetG2(int32_t handle, int32_t value);
+/** @brief Filter value 27: grey offset B, -255 ... 255. */
+VELMOR_API int32_t Velmor_GetGrayOffsetB(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetGrayOffsetB(int32_t handle, int32_t value);
+/** @brief Filter value 100: cooling, on cameras that have it (else
+ *         #VELMOR_ERROR_NOT_SUPPORTED). */
+VELMOR_API int32_t Velmor_GetPeltier(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetPeltier(int32_t handle, int32_t value);
+/** @brief Filter value 102: defect pixel correction, 0 or 1. */
+VELMOR_API int32_t Velmor_GetDotFilter(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetDotFilter(int32_t handle, int32_t value);
+/** @brief Filter value 103: mask correction, 0 or 1. */
+VELMOR_API int32_t Velmor_GetMaskFilter(int32_t handle, int32_t *ok);
+VELMOR_API int32_t Velmor_SetMaskFilter(int32_t handle, int32_t value);
+
+/** @brief Filter value 101, the sensor temperature: not available on this
+ *         camera (-1, `ok` 0, #VELMOR_ERROR_NOT_SUPPORTED). */
+VELMOR_API int32_t Velmor_GetTemperature(int32_t handle, int32_t *ok);
+
+/**
+ * @brief Per-channel gains and offsets of channels 1 ... 4 (filter values 29
+ *        ... 32 and 33 ... 36): not available on this camera
+ *        (#VELMOR_ERROR_ARGUMENT).
+ * @return 0; another channel returns 0 without a record (`ok` 0).
+ */
+VELMOR_API int32_t Velmor_SetChannelGain(int32_t handle, int32_t channel, int32_t value);
+VELMOR_API int32_t Velmor_GetChannelGain(int32_t handle, int32_t channel, int32_t *ok);
+VELMOR_API int32_t Velmor_SetChannelOffset(int32_t handle, int32_t channel, int32_t value);
+VELMOR_API int32_t Velmor_GetChannelOffset(int32_t handle, int32_t channel, int32_t *ok);
+/**@}*/
+
 /* ------------------------------------------------------------------------ */
 /**
  * @name Exposure, temperature and sampling
@@ -869,6 +1142,66 @@ VELMOR_API int32_t Velmor_SetConfigFilter(int32_t handle, int32_t id, int32_t va
 VELMOR_API int32_t Velmor_GetConfigFilter(int32_t handle, int32_t id, int32_t *ok);
 /**@}*/
 
+/* ------------------------------------------------------------------------- */
+/** @name Settings dialogs
+ * Modal on the calling thread over `parent` (an HWND on Windows; elsewhere
+ * the X11 window id, or null), in Japanese where the system's language is
+ * Japanese, else in English. The analog and image dialogs apply every change
+ * at once and undo them on Cancel; the camera dialog stops a running
+ * acquisition, stores the output format and readout window presets on OK
+ * or Apply, takes them up after OK and restarts the acquisition it stopped.
+ * Each returns 1 however the dialog ended; 0 without an open camera
+ * (code 1). Unknown handle: 0. */
+/**@{*/
+VELMOR_API int32_t Velmor_SetAnalogDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetImageDlg(int32_t handle, VELMOR_HWND parent);
+VELMOR_API int32_t Velmor_SetCameraDlg(int32_t handle, VELMOR_HWND parent);
+/**@}*/
+
+/* ------------------------------------------------------------------------ */
+/**
+ * @name Recording
+ *
+ * The live preview recorded into an uncompressed AVI file of 24-bit frames
+ * (bottom-up BGR, 8-bit samples repeated in all three channels; 16-bit
+ * samples give their top eight significant bits, v >> 4). Files past about
+ * 1 GiB continue in OpenDML (AVI 2.0) RIFFs, which ordinary players read.
+ * The frame rate in the file is the rate actually recorded.
+ */
+/**@{*/
+
+/**
+ * @brief Starts the preview and records it into `path` for `durationMs`
+ *        milliseconds, counted from the first recorded frame. The callback
+ *        window and the host buffer are turned off: recorded frames are not
+ *        handed to the host.
+ *
+ * The recording ends by itself at the first frame past its duration.
+ * Velmor_StopPreview(), Velmor_Close(), Velmor_Release() and a camera that
+ * goes away end it early; the file is finished in every case. A write that
+ * fails (a full disk) ends it with #VELMOR_ERROR_CONVERSION; the file then
+ * holds the frames before the failed one.
+ * @param path file name in the thread's ANSI code page; an existing file is
+ *        replaced.
+ * @param show not 0: the preview window is shown when one was asked for
+ *        with Velmor_SetPreviewWindow().
+ * @return 1 recording; 0 failed: #VELMOR_ERROR_ARGUMENT null or empty path,
+ *         #VELMOR_ERROR_NO_CAMERA a recording still runs,
+ *         #VELMOR_ERROR_WINDOW the preview window could not be made,
+ *         #VELMOR_ERROR_CONVERSION the preview could not start or the file
+ *         could not be written (the session is closed), #VELMOR_ERROR_THREAD
+ *         no thread. Unknown handle: 0.
+ */
+VELMOR_API int32_t Velmor_Record(int32_t handle, const char *path, int32_t durationMs,
+                                 int32_t show);
+
+/**
+ * @brief Velmor_Record() with a UTF-16 path.
+ * @return as Velmor_Record(); 0 with #VELMOR_ERROR_CONVERSION when the path
+ *         has no form of at most 1023 bytes in the thread's ANSI code page.
+ */
+VELMOR_API int32_t Velmor_RecordW(int32_t handle, const wchar_t *path, int32_t durationMs,
+                                  int32_t show);
 /* ------------------------------------------------------------------------ */
 /** @name Frame callback, statistics and error texts */
 /**@{*/

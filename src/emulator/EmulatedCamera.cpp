@@ -113,7 +113,9 @@ struct EmulatedCamera::Knob {
 };
 
 const EmulatedCamera::Knob EmulatedCamera::kKnobs[] = {
-    {"pattern", &EmulatedCamera::pattern_, 0, 1, true, nullptr},
+    {"pattern", &EmulatedCamera::pattern_, 0, 3, true, nullptr},
+    {"level", &EmulatedCamera::flatLevel_, 0, 4095, true, nullptr},
+    {"noise", &EmulatedCamera::noise_, 0, 100, true, nullptr},
     {"fps", &EmulatedCamera::fps_, -1, 100000, true, &EmulatedCamera::TimingChanged},
     {"drop_headers", &EmulatedCamera::dropHeaders_, 0, INT_MAX, true, nullptr},
     {"fail_payload", &EmulatedCamera::failPayload_, 0, INT_MAX, true, nullptr},
@@ -407,6 +409,11 @@ FrameShape EmulatedCamera::CurrentShape() const {
   shape.bytesPerPixel = fpga_[kDepth] == 2 ? 2 : 1;
   shape.pattern = Pattern(pattern_);
   if (shape.pattern == Pattern::Ramp) shape.brightness = 0;  // the ramp ignores it
+  shape.camera = number_;
+  shape.flatLevel = flatLevel_;
+  shape.noise = noise_;
+  // Noise makes every frame new; without it the last rendering is reused.
+  if (noise_ > 0) shape.frame = framesProduced_;
   return shape;
 }
 

@@ -162,6 +162,7 @@ class EmulatedCamera {
   // knobs
   int pattern_;
   int fps_;
+  int flatLevel_ = 2000, noise_ = 0;
   int dropHeaders_ = 0, failPayload_ = 0, stall_ = 0, unplugged_ = 0, sensorBusy_ = 0;
   int eepromStuck_ = 0;
   int fpgaNotReady_ = 0, triggerMode_ = 0, infoLength_ = 64;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace velmor::emulator {
 namespace {
@@ -113,8 +114,12 @@ EmulatorHub &EmulatorHub::Instance() {
 }
 
 EmulatorHub::EmulatorHub() {
-  if (const char *pattern = std::getenv("VELMOR_EMULATOR_PATTERN"))
-    pattern_ = std::string_view(pattern) == "ramp" ? Pattern::Ramp : Pattern::Scene;
+  if (const char *pattern = std::getenv("VELMOR_EMULATOR_PATTERN")) {
+    constexpr std::pair<std::string_view, Pattern> kNames[] = {
+        {"ramp", Pattern::Ramp}, {"dark", Pattern::Dark}, {"flat", Pattern::Flat}};
+    for (const auto &[name, value] : kNames)
+      if (name == pattern) pattern_ = value;
+  }
   if (const char *fps = std::getenv("VELMOR_EMULATOR_FPS")) {
     unsigned value = 0;
     if (ParseNumber(Trim(fps), &value) && value <= 100000) fps_ = int(value);

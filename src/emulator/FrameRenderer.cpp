@@ -3,35 +3,22 @@
 #include <algorithm>
 #include <cmath>
 
+#include "emulator/SensorFaults.h"
+
 namespace velmor::emulator {
 namespace {
 
 constexpr int kHalfSensor = kSensorSize / 2;
-constexpr uint16_t kOutsideCode = 0xFFFD;  // beyond the pixel array: black level
-
-// 12-bit sample for every code.
-std::vector<uint16_t> SampleTable(const FrameShape &shape) {
-  std::vector<uint16_t> table(65536);
-  for (int code = 0; code < 4096; ++code) {
-    if (shape.pattern == Pattern::Ramp) {
-      table[code] = uint16_t(code);
-    } else {
-      const double value = shape.blackLevel + std::floor(code * shape.brightness);
-      table[code] = uint16_t(std::min(4095.0, value));
-    }
-  }
-  table[kHotCode] = 4095;
-  table[kDeadCode] = 0;
-  table[kOutsideCode] = uint16_t(std::clamp(shape.blackLevel, 0, 4095));
-  return table;
-}
 
 class Sampler {
  public:
   explicit Sampler(const FrameShape &shape)
-      : shape_(shape), codes_(PatternCodes(shape.pattern)), table_(SampleTable(shape)) {}
+      : shape_(shape),
+        codes_(PatternCodes(shape.pattern)),
+        faults_(shape.camera),
+        black_(std::clamp(shape.blackLevel, 0, 4095)) {}
 
-  uint16_t Black() const { return table_[kOutsideCode]; }
+  uint16_t Black() const { return uint16_t(black_); }
 
   // Sample of upright output pixel (x, y).
   uint16_t At(int x, int y) const {
@@ -49,14 +36,28 @@ class Sampler {
   }
 
  private:
+  // The ramp is the code itself. Otherwise a pixel collects its share of
+  // the light (the scene's or the flat level, none through a capped lens)
+  // shaded by its response, on top of the black level and its dark offset.
   uint16_t Sample(int X, int Y) const {
-    if (X < 0 || Y < 0 || X >= kSensorSize || Y >= kSensorSize) return table_[kOutsideCode];
-    return table_[codes_[std::size_t(Y) * kSensorSize + X]];
+    if (X < 0 || Y < 0 || X >= kSensorSize || Y >= kSensorSize) return uint16_t(black_);
+    const uint16_t code = codes_[std::size_t(Y) * kSensorSize + X];
+    if (shape_.pattern == Pattern::Ramp) return code;
+    if (code == kHotCode) return 4095;
+    if (code == kDeadCode) return 0;
+    const double light = shape_.pattern == Pattern::Scene  ? code
+                         : shape_.pattern == Pattern::Flat ? shape_.flatLevel
+                                                           : 0;
+    const double signal = std::min(light * shape_.brightness * faults_.Response(X, Y), 8192.0);
+    int value = black_ + faults_.DarkOffset(X, Y) + int(std::floor(signal));
+    if (shape_.noise > 0) value += faults_.Noise(X, Y, shape_.frame, shape_.noise);
+    return uint16_t(std::clamp(value, 0, 4095));
   }
 
   const FrameShape &shape_;
   const std::vector<uint16_t> &codes_;
-  const std::vector<uint16_t> table_;
+  const SensorFaults faults_;
+  const int black_;
 };
 
 }  // namespace

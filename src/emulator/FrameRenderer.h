@@ -21,6 +21,10 @@ struct FrameShape {
   Pattern pattern = Pattern::Scene;
   int blackLevel = 240;     // 12-bit
   double brightness = 1.0;  // scene DN multiplier from exposure and gain
+  int camera = 0;           // chooses the sensor's fixed-pattern faults
+  int flatLevel = 2000;     // DN of the flat light at unit brightness
+  int noise = 0;            // temporal noise, standard deviation in DN
+  uint32_t frame = 0;       // draws the noise; 0 unless there is noise
 
   bool operator==(const FrameShape &) const = default;
 };

@@ -14,13 +14,23 @@ constexpr Box kLetterF[] = {{448, 384, 640, 1408}, {448, 384, 1280, 576}, {448, 
 constexpr Box kChecker = {256, 2048, 768, 2560};
 constexpr int kDiscX = 2048, kDiscY = 2048, kDiscRadius = 320;
 
+void MarkDefects(std::vector<uint16_t> &codes) {
+  for (const PixelAt &p : kHotPixels) codes[std::size_t(p.y) * kSensorSize + p.x] = kHotCode;
+  for (const PixelAt &p : kDeadPixels) codes[std::size_t(p.y) * kSensorSize + p.x] = kDeadCode;
+}
+
 std::vector<uint16_t> BuildScene() {
   std::vector<uint16_t> codes(std::size_t(kSensorSize) * kSensorSize);
   for (int y = 0; y < kSensorSize; ++y)
     for (int x = 0; x < kSensorSize; ++x)
       codes[std::size_t(y) * kSensorSize + x] = SceneValue(x, y);
-  for (const PixelAt &p : kHotPixels) codes[std::size_t(p.y) * kSensorSize + p.x] = kHotCode;
-  for (const PixelAt &p : kDeadPixels) codes[std::size_t(p.y) * kSensorSize + p.x] = kDeadCode;
+  MarkDefects(codes);
+  return codes;
+}
+
+std::vector<uint16_t> BuildDefectsOnly() {
+  std::vector<uint16_t> codes(std::size_t(kSensorSize) * kSensorSize);
+  MarkDefects(codes);
   return codes;
 }
 
@@ -45,11 +55,18 @@ uint16_t SceneValue(int x, int y) {
 }
 
 const std::vector<uint16_t> &PatternCodes(Pattern pattern) {
-  static std::once_flag sceneOnce, rampOnce;
-  static std::vector<uint16_t> scene, ramp;
-  if (pattern == Pattern::Ramp) {
-    std::call_once(rampOnce, [] { ramp = BuildRamp(); });
-    return ramp;
+  static std::once_flag sceneOnce, rampOnce, defectsOnce;
+  static std::vector<uint16_t> scene, ramp, defects;
+  switch (pattern) {
+    case Pattern::Ramp:
+      std::call_once(rampOnce, [] { ramp = BuildRamp(); });
+      return ramp;
+    case Pattern::Dark:
+    case Pattern::Flat:
+      std::call_once(defectsOnce, [] { defects = BuildDefectsOnly(); });
+      return defects;
+    case Pattern::Scene:
+      break;
   }
   std::call_once(sceneOnce, [] { scene = BuildScene(); });
   return scene;

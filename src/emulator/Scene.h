@@ -14,7 +14,11 @@ inline constexpr int kSensorSize = 2848;
 inline constexpr uint16_t kHotCode = 0xFFFF;   // always reads 4095
 inline constexpr uint16_t kDeadCode = 0xFFFE;  // always reads 0
 
-enum class Pattern { Scene = 0, Ramp = 1 };
+// What the sensor sees. The scene, the capped lens (Dark: black level, dark
+// offsets and hot pixels) and the flat light (one level, shaded by the
+// sensor's faults) show the fixed-pattern faults of SensorFaults; the ramp
+// shows none, its samples are exact.
+enum class Pattern { Scene = 0, Ramp = 1, Dark = 2, Flat = 3 };
 
 struct PixelAt {
   int x;
@@ -43,7 +47,8 @@ inline constexpr std::array<PixelAt, 8> kDeadPixels = {{{150, 100},
 // checkerboard in the lower left, so any turn or mirror shows at a glance.
 uint16_t SceneValue(int x, int y);
 
-// Codes of the whole array, row after row; built once and shared.
+// Codes of the whole array, row after row; built once and shared. Dark and
+// flat share one array that holds only the defect pixels.
 const std::vector<uint16_t> &PatternCodes(Pattern pattern);
 
 }  // namespace velmor::emulator

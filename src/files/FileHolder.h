@@ -38,6 +38,8 @@ class FileHolder {
   // Writes at `offset` and leaves the current position where it was.
   bool WriteAt(uint64_t offset, const void *data, std::size_t size);
   uint64_t Position() const { return file_ ? file_->Position() : 0; }
+  // Cuts the file to `size` bytes, dropping what was written past them.
+  bool Truncate(uint64_t size) { return file_ && file_->Truncate(size); }
   bool IsOpen() const { return file_ != nullptr; }
 
   // Closes the file and drops the content; false when the file could not be

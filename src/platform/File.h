@@ -32,6 +32,8 @@ class File {
   virtual uint64_t Position() const = 0;
   // The file's size, -1 when it cannot be told.
   virtual int64_t Size() const = 0;
+  // Cuts the file (or extends it with zeros) to `size` bytes.
+  virtual bool Truncate(uint64_t size) = 0;
   // Pushes written data to the OS and closes; false when that failed. The
   // destructor closes a file that is still open.
   virtual bool Close() = 0;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "imaging/Demosaic.h"
+#include "imaging/FilterChain.h"
 #include "imaging/Restride.h"
 #include "platform/Clock.h"
 #include "platform/Messages.h"
@@ -96,30 +97,24 @@ void CVelmor::CountFrame() {
 }
 
 void CVelmor::ProcessFrame() {
-  const auto demosaic = [this](imaging::DibImage &colour, const imaging::DibImage &raw) {
-    const imaging::DemosaicParams params{
-        imaging::MirrorAdjustedBayerMode(filters_.byId[kFilterBayerMode], analog_.mirrorV != 0,
-                                         analog_.mirrorH != 0),
-        filters_.byId[kFilterBayerGainRed], filters_.byId[kFilterBayerGainGreen],
-        filters_.byId[kFilterBayerGainBlue]};
-    imaging::DibImage::Convert(colour, imaging::Demosaic, raw, nullptr, nullptr, &params);
-  };
-  switch (frameColourMode_.load()) {
-    case 2:
-      demosaic(*colour24_, *raw8_);
-      break;
-    case 3:
-      demosaic(*colour32_, *raw8_);
-      break;
-    case 4:
-      demosaic(*colour48_, *raw16_);
-      break;
-    case 5:
-      demosaic(*colour64_, *raw16_);
-      break;
-    default:
-      break;  // modes 0 and 1 deliver the raw buffers themselves
-  }
+  imaging::DibImage &raw = *RawImage();
+  imaging::DibImage *image = CurrentImage();
+  if (image == nullptr) return;
+  // One snapshot per frame: a host's change lands whole at the next frame.
+  FilterValues values = filters_.Snapshot();
+  RunAutoIris(raw);
+  // Mask correction, then defect repair, under the mask lock.
+  maskCorrection_.Apply(raw, RawPlacement(), maskFilterOn_.load() != 0, dotFilterOn_.load() != 0);
+  const int32_t bayerMode = imaging::MirrorAdjustedBayerMode(
+      values.byId[kFilterBayerMode], std::atomic_ref<int32_t>(analog_.mirrorV).load() != 0,
+      std::atomic_ref<int32_t>(analog_.mirrorH).load() != 0);
+  const int32_t mode = frameColourMode_.load();
+  imaging::ChainMeasurements measured;
+  if (mode <= 1) measured = chain_.GreyMode(raw, *colour24_, values, bayerMode);
+  MirrorRawInSoftware(raw);
+  if (mode >= 2) chain_.Demosaic(*image, raw, values, bayerMode, measured);
+  chain_.Finish(*image, values);
+  KeepMeasurements(values, measured);
 }
 
 bool CVelmor::HandOff() {
@@ -166,7 +161,7 @@ void CVelmor::PreviewLoop() {
       FillFrameRecord(raw);
       CountFrame();
       ProcessFrame();
-      newFrameForRecorder_.store(1);
+      recorder_.FrameProcessed();
       imageReady_.store(1);
       DrawPreview();
       if (!HandOff()) continue;
@@ -320,8 +315,7 @@ int32_t CVelmor::StopAcquisition() {
   const std::thread::id self = std::this_thread::get_id();
   if (acquisitionThread_.joinable() && acquisitionThread_.get_id() != self)
     acquisitionThread_.join();
-  recording_.store(0);
-  if (recordingThread_.joinable() && recordingThread_.get_id() != self) recordingThread_.join();
+  recorder_.Stop();
   return 1;
 }
 

@@ -1,5 +1,7 @@
 // The analog values a host sets through the session: each is checked against
 // the engine's range, stored for the next re-apply and sent to the camera.
+// The automatic exposure stores them too, from the acquisition thread, so the
+// stored words are written atomically.
 #include "session/Velmor.h"
 
 namespace velmor {
@@ -14,11 +16,12 @@ int32_t CVelmor::SetExposureUnits(int32_t units) {
     ReportError(VELMOR_ERROR_ARGUMENT);
     return 0;
   }
-  analog_.exposure = units;
+  std::atomic_ref<int32_t>(analog_.exposure).store(units);
   engine.SetExposureTime(uint32_t(units));
   // The re-apply sends the seconds where the engine keeps them, so they must
   // follow the units.
-  if (engine.SupportsRealExposure()) engine.GetRealExposure(&analog_.realExposure);
+  if (double seconds = 0.0; engine.SupportsRealExposure() && engine.GetRealExposure(&seconds))
+    std::atomic_ref<double>(analog_.realExposure).store(seconds);
   return 1;
 }
 

@@ -8,7 +8,7 @@
 
 namespace velmor {
 
-CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(DefaultSettings()) {}
+CVelmor::CVelmor() : fpsPeriodStart_(platform::multimedia_time()), settings_(UserSettings()) {}
 
 // Settings first, while the camera is still open; then the threads; then the
 // camera, the engine and the images the threads used.
@@ -20,7 +20,6 @@ CVelmor::~CVelmor() {
     engine_.reset();
   }
   DestroyImages();
-  corrections_.Release();
 }
 
 void CVelmor::CreateImages() {
@@ -33,7 +32,6 @@ void CVelmor::DestroyImages() {
   for (auto *image :
        {&raw8_, &raw16_, &colour24_, &colour32_, &colour48_, &colour64_, &outputCopy_, &display_})
     image->reset();
-  corrections_.Release();
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
@@ -54,22 +52,16 @@ int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
   notifyWindow_.store(window);
   if (window != nullptr && !RegisterDeviceNotices(window)) return 0;
 
-  settings_->LoadCameraGeometry(deviceNumber_, geometry_);
+  settings_->LoadCameraGeometry(deviceNumber_, *engine_, geometry_);
   engine_->SetProductId(kProductId);
   engine_->CreateController(window, &platform::kCameraInterfaceGuid);
   if (engine_->EnumerateDevices(kProductId) == 1) SelectDevice(0);
 
   const int32_t camera = engine_->GetDeviceNumber();
-  settings_->LoadFilterSettings(camera, filters_);
-  settings_->LoadGraySettings(camera, filters_);
+  LoadFilters(camera);
   settings_->LoadAnalogSettings(camera, *engine_, analog_);
 
-  OutputFormat format{colourMode_.load(), subSample_.load(), waitTime_.load(), clock_};
-  settings_->LoadOutputFormat(deviceNumber_, *engine_, format);
-  colourMode_.store(format.colourMode);
-  subSample_.store(format.subSample);
-  waitTime_.store(format.waitTime);
-  clock_ = format.clock;
+  ReloadOutputFormat();
   return 1;
 }
 
@@ -82,8 +74,7 @@ void CVelmor::SaveCameraSettings() {
   if (!engine_) return;
   const int32_t camera = engine_->GetDeviceNumber();
   settings_->SaveAnalogSettings(camera, analog_);
-  settings_->SaveFilterSettings(camera, filters_);
-  settings_->SaveGraySettings(camera, filters_);
+  SaveFilters(camera);
 }
 
 int32_t CVelmor::SelectDevice(int32_t number) {
@@ -101,8 +92,7 @@ int32_t CVelmor::SelectDevice(int32_t number) {
   }
   cameraOpen_.store(true);
   settings_->LoadAnalogSettings(number, *engine_, analog_);
-  settings_->LoadFilterSettings(number, filters_);
-  settings_->LoadGraySettings(number, filters_);
+  LoadFilters(number);
   ReapplyAnalogValues();
   deviceNumber_ = number;
   return 1;

@@ -11,19 +11,30 @@
 #include <thread>
 #include <vector>
 
+#include "dialogs/CameraDialogModel.h"
 #include "engine/VelmorUSB3K7SimpleSdk.h"
 #include "imaging/DibImage.h"
+#include "imaging/MaskCorrection.h"
+#include "imaging/FilterChain.h"
 #include "platform/PreviewWindow.h"
 #include "platform/DeviceNotifications.h"
 #include "platform/Event.h"
-#include "session/CorrectionBuffers.h"
 #include "session/ErrorHistory.h"
+#include "settings/ConfigFile.h"
+#include "session/LiveFilterValues.h"
+#include "session/AnalogChange.h"
+#include "session/Recorder.h"
 #include "session/FrameCallback.h"
 #include "session/FrameStatistics.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
 namespace velmor {
+
+namespace dialogs {
+class AnalogDialogModel;
+class ImageDialogModel;
+}  // namespace dialogs
 
 // Acquisition states.
 enum AcquisitionState : int32_t {
@@ -164,14 +175,37 @@ class CVelmor {
   // next capture preparation.
   void SetGeometry(const CaptureGeometry &geometry) { geometry_ = geometry; }
   const AnalogValues &analog() const { return analog_; }
-  const FilterValues &filters() const { return filters_; }
+  FilterValues filters() const { return filters_.Snapshot(); }
   const VELMOR_FRAME_RECORD &frameRecord() const { return frameRecord_; }
   // The image the colour mode delivers, or null.
   imaging::DibImage *CurrentImage() const;
   // The image lock: held from fetch to hand-off of every frame.
   std::recursive_mutex &frameLock() { return frameLock_; }
-  CorrectionBuffers &corrections() { return corrections_; }
 
+  // Mask correction, mask files and configuration files (MaskCalibration.cpp).
+  // kind 0 captures the dark reference, 1 the bright one, from the last
+  // full-size raw frame.
+  int32_t UpdateMaskData(int32_t kind);
+  int32_t LoadMaskFile(const char *path);
+  int32_t LoadMaskFile(const wchar_t *path);
+  int32_t SaveMaskFile(const char *path);
+  int32_t SaveMaskFile(const wchar_t *path);
+  int32_t LoadConfigFile(const char *path);
+  int32_t LoadConfigFile(const wchar_t *path);
+  // The switches of filter values 103 and 102: 0 or 1, else 0 is returned
+  // and nothing stored.
+  int32_t SetMaskFilter(int32_t on);
+  int32_t SetDotFilter(int32_t on);
+  int32_t maskFilter() const { return maskFilterOn_; }
+  int32_t dotFilter() const { return dotFilterOn_; }
+  // The configuration list; read under the image lock.
+  const std::vector<ConfigPair> &configList() const { return configList_; }
+  const imaging::MaskCorrection &maskCorrection() const { return maskCorrection_; }
+
+  // Still image files (StillImageSaving.cpp).
+  // Writes the current image as `fileType`: the image lock is held only
+  // while the writer copies the image, encoding runs after it.
+  int32_t SaveImage(const char *path, int32_t fileType);
   // ---- Exposure in every unit, temperature, sampling rate ----------------
   // Exposure in 0.1 ms units from a host (AnalogControls.cpp): outside the
   // engine's exposure range code 9 and 0; else stored, applied, the seconds
@@ -186,6 +220,37 @@ class CVelmor {
   int32_t GetExposureMicroseconds(int32_t *ok) const;
   double GetTemperatureEx(int32_t *ok);
   int32_t SetSamplingRate(int32_t rate);
+
+  // Settings dialogs (SettingsDialogs.cpp): modal on the calling thread;
+  // 1, or 0 (error 1 recorded) without an open camera.
+  int32_t RunAnalogDialog(VELMOR_HWND parent);
+  int32_t RunImageDialog(VELMOR_HWND parent);
+  int32_t RunCameraDialog(VELMOR_HWND parent);
+  // Called by whatever changes the camera's gain or exposure or the filter
+  // values behind an open dialog (automatic exposure and gain, a host's
+  // global gain, white balance, automatic grey gains), so that the dialog
+  // shows the new values. Safe from any thread.
+  void ShowGainInDialog(int32_t gain);
+  void ShowExposureInDialog(int32_t units);
+  void ShowFiltersInDialog();
+
+  // ---- Filter values, the filter chain, automatic exposure ---------------
+  // Filter values and the global gain as hosts set them (FilterTable.cpp).
+  // The filter-value table: 1 or the value, 0 with the
+  // code recorded on failure; `ok` (may be null) says which.
+  int32_t SetFilterValue(int32_t id, int32_t value);
+  int32_t GetFilterValue(int32_t id, int32_t *ok);
+  // The global gain within the engine's limits (else code 9), kept as the
+  // gain and the four colour gains, then set.
+  int32_t SetGlobalGain(int32_t gain);
+  // Recording (Recording.cpp): the preview recorded into an AVI file for
+  // `durationMs`, with the preview window when `show` is set and one is
+  // wanted.
+  int32_t StartRecording(const char *path, int32_t durationMs, int32_t show);
+  int32_t StartRecording(const wchar_t *path, int32_t durationMs, int32_t show);
+  Recorder &recorder() { return recorder_; }
+  // The acquisition thread is wanted (not stopped or ended by itself).
+  bool Acquiring() const { return runFlag_.load() != kStop; }
 
  private:
   // Velmor.cpp
@@ -247,22 +312,15 @@ class CVelmor {
   std::unique_ptr<imaging::DibImage> colour24_, colour32_, colour48_, colour64_;
   std::unique_ptr<imaging::DibImage> outputCopy_;
   std::unique_ptr<imaging::DibImage> display_;
-  CorrectionBuffers corrections_;
   // The preview window with its device context.
   std::unique_ptr<platform::PreviewWindow> previewWindow_;
   char windowClassName_[256] = {};
   CaptureGeometry geometry_;
-  FilterValues filters_;
-  void *imageDialog_ = nullptr;
+  LiveFilterValues filters_;
   AnalogValues analog_;
-  void *analogDialog_ = nullptr;
   int32_t realExposureMicros_ = 0;
   mutable std::recursive_mutex frameLock_;
   int32_t openedOnce_ = 0;
-  std::vector<uint64_t> configList_;
-  std::atomic<int32_t> recording_{0};
-  std::atomic<int32_t> newFrameForRecorder_{0};
-  std::thread recordingThread_;
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
@@ -295,10 +353,8 @@ class CVelmor {
   int32_t snapTimeout_ = 3000;
   std::atomic<int32_t> skipNextTrigger_{0};
   int32_t deviceNumber_ = 0;
-  int32_t maskFilterOn_ = 0;
-  int32_t dotFilterOn_ = 0;
-  std::mutex maskLock_;
-  std::atomic<int32_t> maskUpdating_{0};
+  std::atomic<int32_t> maskFilterOn_{0};
+  std::atomic<int32_t> dotFilterOn_{0};
   std::unique_ptr<SessionSettings> settings_;
   // Camera arrival and removal notices for the notification window.
   std::unique_ptr<platform::DeviceNotification> deviceNotices_;
@@ -318,6 +374,40 @@ class CVelmor {
   std::atomic<int32_t> frameColourMode_{0};
   // A camera was opened by the last selection (a failed open leaves none).
   std::atomic<bool> cameraOpen_{false};
+
+  // Mask correction and configuration files (MaskCalibration.cpp).
+  // Where the raw frame lies on the sensor, for the mask references.
+  imaging::FramePlacement RawPlacement() const;
+  // The references and maps, guarded by their own mask lock.
+  imaging::MaskCorrection maskCorrection_;
+  // Pairs of the last configuration file loaded; replaced under the image lock.
+  std::vector<ConfigPair> configList_;
+  // Settings dialogs (SettingsDialogs.cpp).
+  friend class SessionFilterStore;
+  friend class SessionPresetStore;
+  // The kept filter values back in place after a cancelled image dialog.
+  void RestoreFilterValues(const FilterValues &kept);
+  // The stored readout window and output format taken up after the camera
+  // dialog's OK; the output format alone at initialisation.
+  void ReloadCameraSettings();
+  void ReloadOutputFormat();
+  // Guards the open dialogs' pointers: the refreshes come from other
+  // threads and must not reach a dialog that has closed.
+  std::mutex dialogLock_;
+  dialogs::AnalogDialogModel *openAnalogDialog_ = nullptr;
+  dialogs::ImageDialogModel *openImageDialog_ = nullptr;
+  // The per-frame filters (FilterTable.cpp, FrameFilters.cpp).
+  void LoadFilters(int32_t camera);
+  void SaveFilters(int32_t camera);
+  // Automatic exposure or gain for one frame, when AutoIris asks for it.
+  void RunAutoIris(imaging::DibImage &frame);
+  void MirrorRawInSoftware(imaging::DibImage &raw);
+  // Keeps the gains the chain measured and tells the listener.
+  void KeepMeasurements(const FilterValues &values, const imaging::ChainMeasurements &measured);
+  imaging::FilterChain chain_;
+  // Recording: the thread and its file; destroyed first, so its thread
+  // never outlives the images it reads.
+  Recorder recorder_{*this};
 };
 
 }  // namespace velmor

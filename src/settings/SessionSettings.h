@@ -1,12 +1,13 @@
 // The settings a session keeps per camera number, and the store that loads
 // and saves them. The session calls the store at fixed points of its life
-// (initialisation, camera selection, destruction); DefaultSettings() answers
-// every load with what a fresh profile holds.
+// (initialisation, camera selection, destruction); UserSettings() keeps them
+// in the current user's profile.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace velmor {
 
@@ -96,11 +97,26 @@ struct OutputFormat {
   int32_t clock = 0;
 };
 
+// A camera's readout window presets, the index of the current one and its
+// output format, as the camera settings dialog edits them.
+struct CameraPresets {
+  std::vector<CaptureGeometry> presets;
+  int32_t current = 0;
+  OutputFormat format;
+};
+
+// Every load leaves a field that the store does not hold as it was; only
+// when the whole analog, filter or grey group is missing does that group
+// take its defaults.
 class SessionSettings {
  public:
   virtual ~SessionSettings() = default;
 
-  virtual void LoadCameraGeometry(int32_t camera, CaptureGeometry &geometry) = 0;
+  // The current preset of the camera into the readout window. A profile
+  // without any settings gets the first-run keys instead (the engine tells
+  // whether the camera delivers colour) and the window stays as it is.
+  virtual void LoadCameraGeometry(int32_t camera, CVelmorU3K7Base &engine,
+                                  CaptureGeometry &geometry) = 0;
   // The first stored readout window preset of the camera whose EH and EV
   // are width and height; false when there is none or no settings at all.
   virtual bool FindCapturePreset(int32_t camera, int32_t width, int32_t height,
@@ -116,14 +132,19 @@ class SessionSettings {
   virtual void SaveFilterSettings(int32_t camera, const FilterValues &filters) = 0;
   virtual void LoadGraySettings(int32_t camera, FilterValues &filters) = 0;
   virtual void SaveGraySettings(int32_t camera, const FilterValues &filters) = 0;
+
+  // The camera settings dialog's view: presets from the first up to the
+  // first missing one, and the camera's own values.
+  virtual void LoadPresets(int32_t camera, CameraPresets &presets) = 0;
+  virtual void SavePresets(int32_t camera, const CameraPresets &presets) = 0;
 };
 
 // A colour mode brought into the camera's capabilities (8-bit path, 16-bit
 // output, colour output).
 int32_t FitColourMode(int32_t mode, bool eightBit, bool sixteenBit, bool colour);
 
-// The store of a profile that holds nothing: every load gives the defaults,
-// saves keep nothing.
-std::unique_ptr<SessionSettings> DefaultSettings();
+// The settings of the current user: the registry on Windows, key files in
+// the user's configuration folder elsewhere.
+std::unique_ptr<SessionSettings> UserSettings();
 
 }  // namespace velmor

@@ -51,7 +51,7 @@ TEST_F(Hub, ExportedControlsReachTheCamera) {
   EXPECT_EQ(Velmor_EmulatorGet(0, "fps", nullptr), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, nullptr, &value), 0);
   EXPECT_EQ(Velmor_EmulatorSet(0, "frames_sent", 5), 0) << "counters are read-only";
-  EXPECT_EQ(Velmor_EmulatorSet(0, "pattern", 2), 0);
+  EXPECT_EQ(Velmor_EmulatorSet(0, "pattern", 4), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, "fpga:100", &value), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, "eeprom:2000", &value), 0);
   EXPECT_EQ(Velmor_EmulatorGet(0, "sensor:", &value), 0);

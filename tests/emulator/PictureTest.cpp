@@ -1,9 +1,11 @@
 // What the frames show: the ramp and the scene, the 180-degree readout and
-// its mirror bits, windows, skipping, binning, depth and brightness.
+// its mirror bits, windows, skipping, binning, depth and brightness; the
+// capped lens and the flat light with the sensor's fixed-pattern faults.
 #include <cmath>
 
 #include "EmulatorFixture.h"
 #include "emulator/Scene.h"
+#include "emulator/SensorFaults.h"
 
 namespace velmor::emulator {
 namespace {
@@ -119,9 +121,13 @@ class Scene : public Picture {
     SensorWriteWide(0x02D4, 2992, 3);
     SensorWriteWide(0x0440, uint32_t(2992 - lines), 3);
   }
+  // Camera 0's sample of upright pixel (x, y): the scene shaded by its
+  // response, on its dark offset and the black level.
   static double Expected(int x, int y, int black, double seconds, int gain) {
-    return std::min(4095.0, black + std::floor(SceneValue(x, y) * (seconds / 0.026248) *
-                                               std::pow(10.0, gain / 200.0)));
+    const SensorFaults faults(0);
+    return std::min(4095.0, black + faults.DarkOffset(x, y) +
+                                std::floor(SceneValue(x, y) * (seconds / 0.026248) *
+                                           std::pow(10.0, gain / 200.0) * faults.Response(x, y)));
   }
 };
 
@@ -179,6 +185,91 @@ TEST_F(Scene, IsAsymmetricSoATurnShows) {
     EXPECT_GE(std::min(p.x, p.y), 8);
     EXPECT_LE(std::max(p.x, p.y), 2847 - 8);
   }
+}
+
+// The capped lens and the flat light: camera 0's faults over the black level.
+class Faults : public Scene {
+ protected:
+  // 16-bit upright samples of rows 96 to 207 (a hot and a dead pixel among
+  // them) and of the whole width, at 2900 lines.
+  std::vector<uint8_t> Frame() {
+    SetExposureLines(2900);
+    SetWindow(0, 96, 2848, 112, 2);
+    EXPECT_TRUE(SensorWrite(0x0404, 3));
+    const auto frame = ReadFrame();
+    EXPECT_TRUE(frame);
+    return frame.value_or(std::vector<uint8_t>(2848 * 112 * 2));
+  }
+  static int At(const std::vector<uint8_t> &frame, int x, int y) {
+    return Sample16(frame, 2848, x, y - 96);
+  }
+  const SensorFaults faults_{0};
+};
+
+TEST_F(Faults, CappedLensShowsBlackLevelDarkOffsetsAndDefectPixels) {
+  ASSERT_TRUE(camera_->Set("pattern", 2));
+  const auto frame = Frame();
+  int lowest = 4095, highest = 0;
+  for (int y : {97, 150, 207})
+    for (int x = 0; x < 2848; x += 7) {
+      EXPECT_EQ(At(frame, x, y), 240 + faults_.DarkOffset(x, y)) << x << "," << y;
+      lowest = std::min(lowest, At(frame, x, y));
+      highest = std::max(highest, At(frame, x, y));
+    }
+  EXPECT_EQ(lowest, 240);
+  EXPECT_EQ(highest, 240 + SensorFaults::kMaxDarkOffset);
+  EXPECT_EQ(At(frame, 100, 200), 4095);
+  EXPECT_EQ(At(frame, 150, 100), 0);
+}
+
+TEST_F(Faults, FlatLightIsShadedByGainAndVignetting) {
+  ASSERT_TRUE(camera_->Set("pattern", 3));
+  ASSERT_TRUE(camera_->Set("level", 3000));
+  const double seconds = 2900 * (443.0 / 54.545) / 1e6;
+  const auto frame = Frame();
+  for (int x : {0, 700, 1424, 2847})
+    EXPECT_EQ(At(frame, x, 150),
+              240 + faults_.DarkOffset(x, 150) +
+                  std::floor(3000 * (seconds / 0.026248) * faults_.Response(x, 150)))
+        << x;
+  EXPECT_EQ(At(frame, 100, 200), 4095);
+  // The top corner against the middle of the top edge: (1 - 0.3 x 0.94) /
+  // (1 - 0.3 x 0.43).
+  EXPECT_NEAR(double(At(frame, 0, 96) - 240) / (At(frame, 1424, 96) - 240), 0.83, 0.04);
+  EXPECT_FALSE(camera_->Set("level", 4096));
+  EXPECT_FALSE(camera_->Set("pattern", 4));
+}
+
+TEST_F(Faults, GainSpreadAndOffsetsFollowTheCameraNumber) {
+  const SensorFaults again(0), other(1);
+  double sum = 0, squares = 0;
+  int differ = 0;
+  const int count = 20000;
+  for (int i = 0; i < count; ++i) {
+    const int x = 1400 + i % 50, y = 1400 + i / 50 % 50;  // the centre: no vignetting to speak of
+    EXPECT_EQ(faults_.Response(x, y), again.Response(x, y));
+    differ += faults_.Response(x, y) != other.Response(x, y);
+    const double r = faults_.Response(x, y);
+    sum += r;
+    squares += r * r;
+  }
+  const double mean = sum / count;
+  EXPECT_NEAR(std::sqrt(squares / count - mean * mean), SensorFaults::kGainSpread, 0.002);
+  EXPECT_GT(differ, count * 9 / 10);
+}
+
+TEST_F(Faults, TemporalNoiseIsOffUnlessAsked) {
+  ASSERT_TRUE(camera_->Set("pattern", 3));
+  EXPECT_EQ(Frame(), Frame());
+  ASSERT_TRUE(camera_->Set("noise", 8));
+  const auto first = Frame(), second = Frame();
+  double squares = 0;
+  for (std::size_t i = 0; i < first.size(); i += 2) {
+    const int d = (first[i] | first[i + 1] << 8) - (second[i] | second[i + 1] << 8);
+    squares += double(d) * d;
+  }
+  // Two independent draws of 8 DN each differ by 8 * sqrt(2) DN.
+  EXPECT_NEAR(std::sqrt(squares / (first.size() / 2)), 8 * std::sqrt(2.0), 1.0);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(RetrievalTest, ReadoutWindowCropsAndTheGeometryRuleRefuses) {
   EXPECT_EQ(Errors(handle), std::vector<int32_t>{7});
 
   EXPECT_EQ(Velmor_SetCaptureWindow(handle, 1024, 1024), 0);
-  EXPECT_EQ(Errors(handle), std::vector<int32_t>{4}) << "no stored presets";
+  EXPECT_EQ(Errors(handle), std::vector<int32_t>{4}) << "no stored preset of that size";
 }
 
 TEST_F(RetrievalTest, NoFrameWithinTheSnapshotTimeoutFails) {

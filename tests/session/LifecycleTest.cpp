@@ -41,7 +41,7 @@ TEST_F(LifecycleTest, AFreshProfileTakesTheCamerasOwnValues) {
   EXPECT_EQ(analog.colourGainGreen2, engine.GetColorGainDefault());
   EXPECT_EQ(analog.blackLevel, engine.GetBlackLevel());
   EXPECT_EQ(session.colourMode(), 1) << "a monochrome camera starts with 16-bit frames";
-  EXPECT_EQ(session.waitTime(), 10);
+  EXPECT_EQ(session.waitTime(), 1) << "the wait time of a first run's keys";
   const FilterValues &filters = session.filters();
   EXPECT_EQ(filters.byId[7], 100);
   EXPECT_EQ(filters.byId[11], 100);
@@ -97,33 +97,6 @@ TEST_F(LifecycleTest, UnknownHandlesAnswer0AndRecordNothing) {
   EXPECT_EQ(Velmor_GetCameraInfo(12345, &info), 0);
   EXPECT_EQ(Velmor_StartPreview(12345), 0);
   EXPECT_EQ(Velmor_StopPreview(12345), 0);
-}
-
-TEST(CorrectionBuffersTest, MadeOnFirstUseWithTheirInitialContent) {
-  CorrectionBuffers buffers;
-  EXPECT_FALSE(buffers.ready());
-  ASSERT_TRUE(buffers.Ensure());
-  for (std::size_t i = 0; i < CorrectionBuffers::kCount; ++i) {
-    const imaging::DibImage &image = *buffers.image(CorrectionBuffers::Index(i));
-    EXPECT_EQ(image.width(), 2848);
-    EXPECT_EQ(image.height(), 2848);
-  }
-  const auto *dark8 = buffers.image(CorrectionBuffers::kDarkReference8);
-  const auto *bright8 = buffers.image(CorrectionBuffers::kBrightReference8);
-  const auto *bright16 = buffers.image(CorrectionBuffers::kBrightReference16);
-  const auto *hot16 = buffers.image(CorrectionBuffers::kHotMap16);
-  EXPECT_EQ(dark8->sizeBytes(), 8111104u);
-  EXPECT_EQ(bright16->sizeBytes(), 16222208u);
-  EXPECT_EQ(buffers.image(CorrectionBuffers::kFlags16)->bitsPerPixel(), 16);
-  EXPECT_EQ(buffers.image(CorrectionBuffers::kDeadMap8)->bitsPerPixel(), 8);
-  const std::size_t last8 = bright8->sizeBytes() - 1;
-  EXPECT_EQ(bright8->bits()[0], 0xFF);
-  EXPECT_EQ(bright8->bits()[last8], 0xFF);
-  EXPECT_EQ(dark8->bits()[last8], 0);
-  const auto *samples = reinterpret_cast<const uint16_t *>(bright16->bits());
-  EXPECT_EQ(samples[0], 4095);
-  EXPECT_EQ(samples[bright16->sizeBytes() / 2 - 1], 4095);
-  EXPECT_EQ(reinterpret_cast<const uint16_t *>(hot16->bits())[12345], 0);
 }
 
 }  // namespace

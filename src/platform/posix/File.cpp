@@ -59,6 +59,8 @@ class PosixFile final : public File {
     return ::fstat(fd_, &status) == 0 ? int64_t(status.st_size) : -1;
   }
 
+  bool Truncate(uint64_t size) override { return ::ftruncate(fd_, off_t(size)) == 0; }
+
   bool Close() override {
     if (fd_ < 0) return true;
     const bool ok = ::close(fd_) == 0;

@@ -71,6 +71,13 @@ class Win32File final : public File {
     return GetFileSizeEx(handle_, &size) ? int64_t(size.QuadPart) : -1;
   }
 
+  bool Truncate(uint64_t size) override {
+    // Writes name their offsets, so moving the file pointer disturbs none.
+    LARGE_INTEGER end{};
+    end.QuadPart = LONGLONG(size);
+    return SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
+  }
+
   bool Close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
     const bool ok = CloseHandle(handle_) != 0;
