@@ -10,10 +10,9 @@ FUZZ_SECONDS ?= 30
 FUZZERS ?= mask_file config_file
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
-UDEV_RULES_DIR ?= /etc/udev/rules.d
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install \
+.PHONY: all docs bootstrap bootstrap-windows build run check check-asan check-tsan check-windows clean install \
 	bootstrap-fuzz fuzz
 
 all: build
@@ -28,7 +27,12 @@ build: bootstrap $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/velmor demo
+	$(BUILD)/tools/velmor demo -o $(BUILD)/velmor-demo.png
+
+# HTML reference of the public header with the getting-started page.
+docs: build
+	cmake --build $(BUILD) --target docs
+	@echo "docs: $(BUILD)/docs/html/index.html"
 
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -58,14 +62,14 @@ check-tsan: bootstrap
 	    --gtest_brief=1 --gtest_filter='$(TSAN_FILTER)' || exit 1; \
 	done
 
-# The library, its header and the udev rule that lets the logged-in user
-# open the cameras; udev rereads its rules when it runs.
+# The library, its header, the pkg-config file and CMake package, the tool,
+# the udev rule and the docs (`cmake --install`; DESTDIR stages it). udev
+# rereads its rules only for a real install.
 install: build
-	install -D -m 755 $(BUILD)/src/libVelmorSdk_S10PX.so $(DESTDIR)$(PREFIX)/lib/libVelmorSdk_S10PX.so
-	install -D -m 644 include/velmor/velmor.h $(DESTDIR)$(PREFIX)/include/velmor/velmor.h
-	install -D -m 644 tools/udev/70-velmor-camera.rules \
-	  $(DESTDIR)$(UDEV_RULES_DIR)/70-velmor-camera.rules
-	-udevadm control --reload-rules && udevadm trigger --subsystem-match=usb
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	@if [ -z "$(DESTDIR)" ]; then \
+	  udevadm control --reload-rules && udevadm trigger --subsystem-match=usb || true; \
+	fi
 
 # The Windows DLL cross-built with mingw-w64, its tests run under Wine in a
 # prefix inside the build tree; the wineserver lives for the test run only.

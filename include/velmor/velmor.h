@@ -1202,6 +1202,82 @@ VELMOR_API int32_t Velmor_Record(int32_t handle, const char *path, int32_t durat
  */
 VELMOR_API int32_t Velmor_RecordW(int32_t handle, const wchar_t *path, int32_t durationMs,
                                   int32_t show);
+/* ------------------------------------------------------------------------ */
+/** @name Frame callback, statistics and error texts */
+/**@{*/
+
+/**
+ * @brief One processed frame, as the frame callback sees it.
+ *
+ * Starts with its own size so that later versions can add fields at the end.
+ * `pixels` points to the processed image (the image Velmor_GetImage() would
+ * copy), top row first, `stride` bytes per row; it is valid only during the
+ * call.
+ */
+typedef struct VELMOR_FRAME_INFO {
+  uint32_t size;          /**< sizeof(VELMOR_FRAME_INFO) of this library */
+  int32_t width;          /**< pixels per row */
+  int32_t height;         /**< rows */
+  int32_t stride;         /**< bytes from one row to the next */
+  int32_t bitsPerPixel;   /**< 8 or 16 on this camera; 16-bit samples hold 12 bits */
+  int32_t reserved;       /**< 0 */
+  uint64_t frameNumber;   /**< frames delivered by this session since it started, from 1 */
+  uint64_t timestampNs;   /**< monotonic clock when the frame was processed, in ns */
+  const void *pixels;     /**< the first byte of the top row */
+} VELMOR_FRAME_INFO;
+
+/** @brief The frame callback: `handle` is the session, `user` the pointer
+ *         given to Velmor_SetFrameCallback(). */
+typedef void (*VELMOR_FRAME_CALLBACK)(int32_t handle, const VELMOR_FRAME_INFO *frame, void *user);
+
+/**
+ * @brief Sets (or with a null callback clears) the function called for
+ *        every processed frame of a preview, callback preview or trigger
+ *        start.
+ *
+ * Contract: the callback runs on the session's acquisition thread after the
+ * frame was processed and before the frame message is posted, in frame
+ * order, never overlapping itself, with no library lock held; a slow
+ * callback delays the next frame (frames the camera delivered meanwhile are
+ * counted in VELMOR_STATISTICS::framesBehind). Clearing or replacing it, and
+ * Velmor_StopPreview(), return only after a running call has finished.
+ * Inside the callback the host may call any function of the session except
+ * Velmor_Release(), which is refused there (0, #VELMOR_ERROR_NO_CAMERA); Velmor_StopPreview()
+ * from inside is accepted and the acquisition ends after the callback
+ * returns.
+ * @return 1; 0 unknown handle.
+ */
+VELMOR_API int32_t Velmor_SetFrameCallback(int32_t handle, VELMOR_FRAME_CALLBACK callback,
+                                           void *user);
+
+/** @brief What a session's acquisition delivered and lost. */
+typedef struct VELMOR_STATISTICS {
+  uint32_t size;             /**< set by the host: sizeof(VELMOR_STATISTICS) */
+  uint32_t reserved;         /**< 0 */
+  uint64_t framesDelivered;  /**< frames processed and handed out */
+  uint64_t framesFailed;     /**< header failures + payload failures + time-outs */
+  uint64_t headerFailures;   /**< frame headers that did not arrive or were wrong */
+  uint64_t payloadFailures;  /**< frame payloads that did not arrive whole */
+  uint64_t timeouts;         /**< frame waits that ended without a frame */
+  uint64_t framesBehind;     /**< frames the camera delivered while the host (callback,
+                                  window or buffer copy) was still busy, never handed out */
+  double fps;                /**< current frames per second */
+} VELMOR_STATISTICS;
+
+/**
+ * @brief Fills `statistics` with the counts since the session was created.
+ * @param statistics its `size` must be set; a smaller size from an older
+ *        header gets the fields that fit.
+ * @return 1; 0 with #VELMOR_ERROR_ARGUMENT for a null pointer or a size below 8. Unknown
+ *         handle: 0.
+ */
+VELMOR_API int32_t Velmor_GetStatistics(int32_t handle, VELMOR_STATISTICS *statistics);
+
+/**
+ * @brief A short English text for an error code (see VELMOR_ERROR_*); a
+ *        static string, also for codes the library does not know.
+ */
+VELMOR_API const char *Velmor_GetErrorText(int32_t code);
 /**@}*/
 
 #ifdef __cplusplus

@@ -28,6 +28,14 @@ int32_t Velmor_Initialize(VELMOR_HWND notifyWindow) {
 
 int32_t Velmor_Release(int32_t handle) {
   try {
+    // The frame callback runs on the session's own thread, which the
+    // release would have to wait for.
+    const bool insideCallback = velmor::api::WithSession(handle, false, [](CVelmor &session) {
+      if (!session.frameCallback().InsideCall()) return false;
+      session.ReportError(VELMOR_ERROR_NO_CAMERA);
+      return true;
+    });
+    if (insideCallback) return 0;
     return SdkChain().ReleaseSession(handle);
   } catch (...) {
     return 0;

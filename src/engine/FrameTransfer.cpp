@@ -170,6 +170,8 @@ int32_t CVelmorU3K7Base::TransferLoop() {
       lastFrameCounter_ = counter;
     }
     bool good = controller_->ReadFrameHeader(&descriptor, 0) != 0;
+    // A stop cancels the transfer in flight: that is no failure of the frame.
+    if (!good && running_) ++headerFailures_;
     if (good && mode != 2) lastFrameCounter_ = int32_t(descriptor.frameCounter());
     if (good && mode == 3) {
       EndTransfer(true);
@@ -178,6 +180,7 @@ int32_t CVelmorU3K7Base::TransferLoop() {
     if (good) {
       const uint32_t t0 = platform::multimedia_time();
       good = controller_->ReadFramePayload(&descriptor, uint32_t(transferTimeout_.load())) != 0;
+      if (!good && running_) ++payloadFailures_;
       if (good) {
         const uint32_t elapsed = platform::multimedia_time() - t0;
         if (elapsed > 0) transferRate_ = double(frameSize / 1024) * 0.0078125 / (elapsed / 1000.0);
@@ -325,7 +328,8 @@ int32_t CVelmorU3K7Base::GetNextImage(uint8_t *destination, int32_t capacity, in
   const int32_t copied =
       CopySlot(destination, capacity > 0 ? capacity : INT32_MAX, NewestSlot(written), orientation);
   readIndex_ = written;
-  framesTaken_ = published;
+  const uint64_t taken = framesTaken_.exchange(published);
+  if (published > taken + 1) framesSkipped_ += published - taken - 1;
   return copied ? 0 : -1;
 }
 

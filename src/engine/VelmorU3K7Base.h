@@ -22,6 +22,15 @@ namespace velmor {
 
 class CVelmorCy3Cam;
 
+// What the transfer thread lost since the engine was made: frames whose
+// header or payload did not arrive, and frames published but never taken
+// because a newer one replaced them first.
+struct TransferCounts {
+  uint64_t headerFailures = 0;
+  uint64_t payloadFailures = 0;
+  uint64_t framesSkipped = 0;
+};
+
 // The forwarding conventions. `params` is the slot's parameter list, `args`
 // the arguments passed on; `missing` is the answer without a sensor driver.
 // Plain: the sensor's result.
@@ -232,6 +241,9 @@ class CVelmorU3K7Base {
   const uint8_t *infoBlock() const { return infoBlock_; }
   // Milliseconds allowed for each payload chunk of the transfer.
   int32_t transferTimeout() const { return transferTimeout_; }
+  TransferCounts transferCounts() const {
+    return {headerFailures_.load(), payloadFailures_.load(), framesSkipped_.load()};
+  }
 
  protected:
   // Calls the sensor operation with args; `Missing` without a sensor driver.
@@ -292,6 +304,9 @@ class CVelmorU3K7Base {
   // indices alone look unchanged after every fourth frame.
   std::atomic<uint64_t> framesPublished_{0};
   std::atomic<uint64_t> framesTaken_{0};
+  std::atomic<uint64_t> headerFailures_{0};
+  std::atomic<uint64_t> payloadFailures_{0};
+  std::atomic<uint64_t> framesSkipped_{0};
   std::atomic<bool> transferFailed_{false};
   // Shared with waiters, so that a stop can close it while one still waits.
   std::shared_ptr<platform::Event> frameEvent_;

@@ -146,7 +146,10 @@ void CVelmor::PreviewLoop() {
       StopLoopWithFrameWaitError();
       break;
     }
-    if (waited != kFrameArrived) continue;
+    if (waited != kFrameArrived) {
+      statistics_.CountTimeout();
+      continue;
+    }
     {
       std::lock_guard lock(frameLock_);
       imaging::DibImage &raw = *RawImage();
@@ -163,6 +166,7 @@ void CVelmor::PreviewLoop() {
       DrawPreview();
       if (!HandOff()) continue;
     }
+    DeliverToCallback();
     if (runFlag_.load() == kRun) PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
   }
 }
@@ -205,6 +209,7 @@ void CVelmor::TriggerLoop() {
       DrawPreview();
       if (!HandOff()) continue;
     }
+    DeliverToCallback();
     PostFrameMessage(reinterpret_cast<uintptr_t>(&frameRecord_), 0);
   }
 }
@@ -282,7 +287,16 @@ int32_t CVelmor::StartTriggerAcquisition() {
 }
 
 int32_t CVelmor::StopAcquisition() {
-  const std::lock_guard control(controlLock_);
+  std::unique_lock control(controlLock_, std::defer_lock);
+  if (std::this_thread::get_id() != acquisitionThread_.get_id()) {
+    control.lock();
+  } else if (!control.try_lock()) {
+    // A stop from inside the frame callback while another thread's stop
+    // holds the lock and waits for this thread: that stop does the rest.
+    runFlag_.store(kStop);
+    stopSignal_.set();
+    return 1;
+  }
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;

@@ -24,6 +24,8 @@
 #include "session/LiveFilterValues.h"
 #include "session/AnalogChange.h"
 #include "session/Recorder.h"
+#include "session/FrameCallback.h"
+#include "session/FrameStatistics.h"
 #include "settings/SessionSettings.h"
 #include "velmor/velmor.h"
 
@@ -142,6 +144,11 @@ class CVelmor {
   // The readout window fits the sensor and the readout mode is one this
   // camera takes.
   bool GeometryValid() const;
+
+  // The host's frame callback and what acquisition delivered and lost
+  // (FrameDelivery.cpp).
+  FrameCallback &frameCallback() { return frameCallback_; }
+  bool FillStatistics(VELMOR_STATISTICS &out) const;
 
   // Records code as the newest error and posts it to the notification
   // window when there is one.
@@ -277,6 +284,10 @@ class CVelmor {
   bool HandOff();
   void PostFrameMessage(uintptr_t wParam, intptr_t lParam) const;
 
+  // FrameDelivery.cpp: the processed image to the frame callback, after the
+  // image lock was left.
+  void DeliverToCallback();
+
   // Preview window (PreviewWindow.cpp).
   // Makes the window when a parent or a placement is set; false when one
   // was wanted and could not be made.
@@ -333,10 +344,12 @@ class CVelmor {
   std::atomic<int32_t> waitTime_{10};
   int32_t clock_ = 0;
   std::atomic<int32_t> imageReady_{0};
-  int32_t fpsTimesTen_ = 0;
+  std::atomic<int32_t> fpsTimesTen_{0};
   int32_t fpsFrames_ = 0;
   uint32_t fpsPeriodStart_ = 0;
   ErrorHistory errorHistory_;
+  FrameCallback frameCallback_;
+  FrameStatistics statistics_;
   int32_t snapTimeout_ = 3000;
   std::atomic<int32_t> skipNextTrigger_{0};
   int32_t deviceNumber_ = 0;
@@ -351,8 +364,9 @@ class CVelmor {
   // message with code 13 and the error notice.
   void StopLoopWithFrameWaitError();
   // Serialises the host's starts, stops, shots, camera and format changes on
-  // this session. Never taken by the acquisition thread, so a stop holding
-  // it can join that thread.
+  // this session. The acquisition thread takes it only for a stop from
+  // inside the frame callback, and then never waits for it, so a stop
+  // holding it can join that thread.
   std::recursive_mutex controlLock_;
   // Set by a stop, reset by a start: ends the loop's wait time at once.
   platform::Event stopSignal_{true};

@@ -46,7 +46,8 @@ struct SweepArguments {
 
 struct SweepEntry {
   const char *name;
-  // One letter per parameter: h the handle, p a pointer, n a number.
+  // One letter per parameter: h the handle, p a pointer, n a number, c a
+  // host callback.
   std::string_view kinds;
   SweepResult (*call)(const SweepArguments &);
 };

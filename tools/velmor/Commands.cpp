@@ -1,8 +1,6 @@
-// The commands: demo, list, info and snap.
-#include <chrono>
+// The command table and the commands that look at cameras: list, info and
+// the demo.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,115 +9,42 @@
 namespace tool {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kDemoFrames = 100;
-constexpr int32_t kFrameWaitMs = 10000;
+constexpr char kDemoImage[] = "velmor-demo.png";
 
-// Opens camera 0 (or `number`) of a new session; prints why not.
-bool OpenCamera(Session &session, int32_t number) {
-  if (session.handle() == 0) {
-    std::fprintf(stderr, "velmor: the library could not make a session\n");
-    return false;
-  }
-  if (session.Cameras().empty()) {
-    std::fprintf(stderr, "velmor: no camera connected\n");
-    return false;
-  }
-  return session.Select(number);
-}
-
-// Streams `count` frames into `buffer` through the callback preview,
-// showing progress; the measured frames per second, or -1 on failure.
-double Stream(const Session &session, std::vector<uint8_t> &buffer, int count) {
-  VELMOR_HWND window = Velmor_CreateMessageWindow();
-  const int32_t handle = session.handle();
-  double fps = -1;
-  if (Velmor_CallBackPreview(handle, window, buffer.data(), int32_t(buffer.size()), 1)) {
-    const Clock::time_point start = Clock::now();
-    int frames = 0;
-    VELMOR_MSG message{};
-    while (frames < count && Velmor_WaitMessage(window, &message, kFrameWaitMs)) {
-      if (message.message != VELMOR_WM_FRAME) continue;
-      if (message.wParam == 0) {
-        std::fprintf(stderr, "\nvelmor: frame failed with code %ld\n", long(message.lParam));
-        break;
-      }
-      ++frames;
-      const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-      std::printf("\r  frame %3d/%d  %6.1f fps", frames, count, frames / seconds);
-      std::fflush(stdout);
-    }
-    std::printf("\n");
-    if (frames == count)
-      fps = count / std::chrono::duration<double>(Clock::now() - start).count();
-    else
-      std::fprintf(stderr, "velmor: only %d of %d frames arrived\n", frames, count);
-    Velmor_StopPreview(handle);
-  } else {
-    std::fprintf(stderr, "velmor: preview did not start: %s\n", session.LastError().c_str());
-  }
-  Velmor_DestroyMessageWindow(window);
-  return fps;
-}
-
-void PrintStats(const char *label, const std::vector<uint8_t> &image, int32_t width, int32_t height,
-                int32_t bits) {
-  const Stats stats = Measure(image.data(), width, height, bits);
-  std::printf("%s %d x %d, %d bits: mean %.2f, min %u, max %u\n", label, width, height, bits,
-              stats.mean, stats.min, stats.max);
-}
-
-bool ParseInt(const char *text, int32_t &value) {
-  char *end = nullptr;
-  const long parsed = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || parsed < 0 || parsed > 1000000) return false;
-  value = int32_t(parsed);
-  return true;
-}
+constexpr char kListUsage[] =
+    "usage: velmor list\n"
+    "  Prints the number and name of every connected camera.\n";
+constexpr char kInfoUsage[] =
+    "usage: velmor info [N]\n"
+    "  Prints the name, information and serial number of camera N (default: --camera).\n";
+constexpr char kDemoUsage[] =
+    "usage: velmor demo [-o FILE.png]\n"
+    "  Lists the cameras, prints the first one's information, streams 100 frames,\n"
+    "  takes one snapshot and writes it as a PNG (default velmor-demo.png). Without\n"
+    "  a real camera it runs on an emulated one.\n";
 
 }  // namespace
 
-int RunDemo(int argc, char **argv) {
-  if (WantsHelp(argc, argv,
-                "usage: velmor demo\n"
-                "  Lists the cameras, prints the first one's information, streams 100 frames\n"
-                "  into a buffer, takes one snapshot and prints its statistics. Without a\n"
-                "  real camera it runs on an emulated one.\n"))
-    return kOk;
-  Session session;
-  if (!OpenCamera(session, 0)) return kNoCamera;
-  const std::vector<std::string> cameras = session.Cameras();
-  std::printf("%zu camera(s):\n", cameras.size());
-  for (const std::string &name : cameras) std::printf("  %s\n", name.c_str());
-  std::printf("%s:\n", cameras.front().c_str());
-  session.PrintInfo();
-
-  const int32_t handle = session.handle();
-  // 8-bit frames as fast as the camera gives them, with no window.
-  if (!Velmor_SetColorMode(handle, 8) || !Velmor_SetWaitTime(handle, 0) ||
-      !Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0)) {
-    std::fprintf(stderr, "velmor: cannot set the output format: %s\n", session.LastError().c_str());
-    return kFailed;
-  }
-  int32_t width = 0, height = 0, bytes = 0;
-  session.ImageSize(8, width, height, bytes);
-  std::vector<uint8_t> image(static_cast<std::size_t>(bytes));
-  std::printf("streaming %d frames of %d x %d:\n", kDemoFrames, width, height);
-  const double fps = Stream(session, image, kDemoFrames);
-  if (fps < 0) return kFailed;
-  std::printf("  %.1f frames per second\n", fps);
-  if (!Velmor_SnapShot(handle, image.data(), bytes, 1)) {
-    std::fprintf(stderr, "velmor: snapshot failed: %s\n", session.LastError().c_str());
-    return kFailed;
-  }
-  PrintStats("last frame", image, width, height, 8);
-  return kOk;
+const std::vector<Command> &Commands() {
+  static const std::vector<Command> table = {
+      {"list", "list the connected cameras", kListUsage, RunList},
+      {"info", "information and serial number of a camera", kInfoUsage, RunInfo},
+      {"snap", "take snapshots and save them", kSnapUsage, RunSnap},
+      {"record", "record an AVI file", kRecordUsage, RunRecord},
+      {"get", "read a setting", kGetUsage, RunGet},
+      {"set", "change a setting", kSetUsage, RunSet},
+      {"reg", "read or write an FPGA, sensor or EEPROM register", kRegUsage, RunReg},
+      {"mask", "capture, save and load the flat-field references", kMaskUsage, RunMask},
+      {"stats", "stream frames and print the frame statistics", kStatsUsage, RunStats},
+      {"bench", "measure the frame rate and the cost of a copy", kBenchUsage, RunBench},
+      {"demo", "stream, snap and save a PNG (the default job)", kDemoUsage, RunDemo},
+  };
+  return table;
 }
 
-int RunList(int argc, char **argv) {
-  if (WantsHelp(argc, argv, "usage: velmor list\n  Prints the names of the connected cameras.\n"))
-    return kOk;
+int RunList(const Options &options) {
+  if (!options.args.empty()) return UsageError("list takes no arguments", kListUsage);
   Session session;
   const std::vector<std::string> cameras = session.Cameras();
   if (cameras.empty()) {
@@ -130,64 +55,54 @@ int RunList(int argc, char **argv) {
   return kOk;
 }
 
-int RunInfo(int argc, char **argv) {
-  static const char usage[] =
-      "usage: velmor info [N]\n"
-      "  Prints the information and serial number of camera N (default 0).\n";
-  if (WantsHelp(argc, argv, usage)) return kOk;
-  int32_t number = 0;
-  if (argc > 2 || (argc == 2 && !ParseInt(argv[1], number))) {
-    std::fputs(usage, stderr);
-    return kUsage;
-  }
+int RunInfo(const Options &options) {
+  int32_t number = options.camera;
+  if (options.args.size() > 1) return UsageError("info takes one camera number", kInfoUsage);
+  if (options.args.size() == 1 && (!ParseInt(options.args[0], number) || number < 0))
+    return UsageError("'" + options.args[0] + "' is not a camera number", kInfoUsage);
   Session session;
-  if (!OpenCamera(session, number)) return kNoCamera;
-  // The names are listed in device-number order.
-  const std::vector<std::string> cameras = session.Cameras();
-  if (std::size_t(number) < cameras.size())
-    std::printf("%s:\n", cameras[std::size_t(number)].c_str());
+  if (!session.Open(number, options)) return kNoCamera;
+  std::printf("camera %d: %s\n", number, session.Cameras().at(std::size_t(number)).c_str());
   session.PrintInfo();
   return kOk;
 }
 
-int RunSnap(int argc, char **argv) {
-  static const char usage[] =
-      "usage: velmor snap [--count N] [--bits 8|16]\n"
-      "  Takes N snapshots (default 1) of 8 or 16 bits per pixel (default 8) and\n"
-      "  prints the statistics of each.\n";
-  if (WantsHelp(argc, argv, usage)) return kOk;
-  int32_t count = 1, bits = 8;
-  for (int i = 1; i < argc; ++i) {
-    int32_t *target = std::strcmp(argv[i], "--count") == 0  ? &count
-                      : std::strcmp(argv[i], "--bits") == 0 ? &bits
-                                                            : nullptr;
-    if (target == nullptr || i + 1 >= argc || !ParseInt(argv[++i], *target)) {
-      std::fputs(usage, stderr);
-      return kUsage;
-    }
-  }
-  if (count < 1 || (bits != 8 && bits != 16)) {
-    std::fputs(usage, stderr);
-    return kUsage;
-  }
+int RunDemo(const Options &options) {
+  std::string output = kDemoImage;
+  if (options.args.size() == 2 && options.args[0] == "-o")
+    output = options.args[1];
+  else if (!options.args.empty())
+    return UsageError("'" + options.args[0] + "' is not a demo argument", kDemoUsage);
   Session session;
-  if (!OpenCamera(session, 0)) return kNoCamera;
+  if (!session.Open(options)) return kNoCamera;
+  const std::vector<std::string> cameras = session.Cameras();
+  std::printf("%zu camera(s):\n", cameras.size());
+  for (const std::string &name : cameras) std::printf("  %s\n", name.c_str());
+  std::printf("%s:\n", cameras.at(std::size_t(options.camera)).c_str());
+  session.PrintInfo();
+
   const int32_t handle = session.handle();
-  if (!Velmor_SetColorMode(handle, bits) || !Velmor_Capture(handle)) {
-    std::fprintf(stderr, "velmor: cannot prepare the camera: %s\n", session.LastError().c_str());
+  // Frames as fast as the camera gives them, with no window.
+  if (!Velmor_SetWaitTime(handle, 0) || !Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0)) {
+    std::fprintf(stderr, "velmor: cannot set the output format: %s\n", session.LastError().c_str());
     return kFailed;
   }
   int32_t width = 0, height = 0, bytes = 0;
-  session.ImageSize(bits, width, height, bytes);
+  session.ImageSize(options.depth, width, height, bytes);
+  std::printf("streaming %d frames of %d x %d:\n", kDemoFrames, width, height);
+  const double fps = Stream(session, kDemoFrames);
+  if (fps < 0) return kFailed;
+  std::printf("  %.1f frames per second\n", fps);
   std::vector<uint8_t> image(static_cast<std::size_t>(bytes));
-  for (int32_t shot = 1; shot <= count; ++shot) {
-    if (!Velmor_SnapShot(handle, image.data(), bytes, 1)) {
-      std::fprintf(stderr, "velmor: snapshot %d failed: %s\n", shot, session.LastError().c_str());
-      return kFailed;
-    }
-    PrintStats(("snapshot " + std::to_string(shot)).c_str(), image, width, height, bits);
+  if (!Velmor_SnapShot(handle, image.data(), bytes, 1)) {
+    std::fprintf(stderr, "velmor: snapshot failed: %s\n", session.LastError().c_str());
+    return kFailed;
   }
-  Velmor_StopPreview(handle);
+  const Stats stats = Measure(image.data(), width, height, options.depth);
+  std::printf("snapshot %d x %d, %d bits: mean %.2f, min %u, max %u\n", width, height,
+              options.depth, stats.mean, stats.min, stats.max);
+  if (!SaveImage(session, output, kFilePng)) return kFailed;
+  std::printf("wrote %s\n", output.c_str());
   return kOk;
 }
 

@@ -1,32 +1,21 @@
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
 #include "Tool.h"
 
+#if defined(_WIN32)
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
 namespace tool {
-namespace {
-
-const char *ErrorText(int32_t code) {
-  static const char *const texts[] = {"no error",
-                                      "no camera engine, or not allowed in this state",
-                                      "the camera is not present",
-                                      "a thread could not start",
-                                      "a window could not be made",
-                                      "out of memory, or a buffer too small",
-                                      "a camera register operation failed",
-                                      "readout window rejected",
-                                      "no frame arrived",
-                                      "invalid argument",
-                                      "unused",
-                                      "not supported by this camera",
-                                      "text conversion failed",
-                                      "the frame transfer failed",
-                                      "mask file error"};
-  return code >= 0 && code < int32_t(std::size(texts)) ? texts[code] : "unknown error";
-}
-
-}  // namespace
 
 std::vector<std::string> Session::Cameras() const {
   static char names[10][256];
@@ -34,10 +23,32 @@ std::vector<std::string> Session::Cameras() const {
   return std::vector<std::string>(names, names + std::max(count, 0));
 }
 
-bool Session::Select(int32_t number) const {
-  if (Velmor_SetDeviceNumber(handle_, number)) return true;
-  std::fprintf(stderr, "velmor: cannot open camera %d: %s\n", number, LastError().c_str());
-  return false;
+bool Session::Open(int32_t number, const Options &options) const {
+  if (handle_ == 0) {
+    std::fprintf(stderr, "velmor: the library could not make a session\n");
+    return false;
+  }
+  const std::vector<std::string> cameras = Cameras();
+  if (number < 0 || std::size_t(number) >= cameras.size()) {
+    std::fprintf(stderr, "velmor: no camera %d (%zu connected)\n", number, cameras.size());
+    return false;
+  }
+  if (!Velmor_SetDeviceNumber(handle_, number)) {
+    std::fprintf(stderr, "velmor: cannot open camera %d: %s\n", number, LastError().c_str());
+    return false;
+  }
+  if (!Velmor_SetColorMode(handle_, options.depth)) {
+    std::fprintf(stderr, "velmor: cannot set %d bits per pixel: %s\n", options.depth,
+                 LastError().c_str());
+    return false;
+  }
+  const int32_t *window = options.window;
+  if (window[2] != 0 && !Velmor_SetCaptureWindowEx(handle_, 2848, window[0], window[2], 2848,
+                                                   window[1], window[3])) {
+    std::fprintf(stderr, "velmor: the window was rejected: %s\n", LastError().c_str());
+    return false;
+  }
+  return true;
 }
 
 void Session::PrintInfo() const {
@@ -68,7 +79,7 @@ void Session::ImageSize(int32_t bits, int32_t &width, int32_t &height, int32_t &
 
 std::string Session::LastError() const {
   const int32_t code = Velmor_GetLastError(handle_);
-  return std::string(ErrorText(code)) + " (code " + std::to_string(code) + ")";
+  return std::string(Velmor_GetErrorText(code)) + " (code " + std::to_string(code) + ")";
 }
 
 Stats Measure(const uint8_t *image, int32_t width, int32_t height, int32_t bits) {
@@ -98,14 +109,21 @@ Stats Measure(const uint8_t *image, int32_t width, int32_t height, int32_t bits)
   return stats;
 }
 
-bool WantsHelp(int argc, char **argv, const char *usage) {
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(usage, stdout);
-      return true;
-    }
-  }
-  return false;
+bool Interactive() { return isatty(fileno(stdout)) != 0; }
+
+int UsageError(const std::string &message, const char *usage) {
+  std::fprintf(stderr, "velmor: %s\n%s", message.c_str(), usage);
+  return kUsage;
+}
+
+bool ParseInt(const std::string &text, int32_t &value) {
+  if (text.empty()) return false;
+  char *end = nullptr;
+  errno = 0;
+  const long long parsed = std::strtoll(text.c_str(), &end, 0);
+  if (*end != '\0' || errno != 0 || parsed < INT32_MIN || parsed > INT32_MAX) return false;
+  value = int32_t(parsed);
+  return true;
 }
 
 }  // namespace tool

@@ -1,0 +1,26 @@
+"""The suite runs against emulated cameras: ctest sets VELMOR_LIBRARY to the
+built library and VELMOR_EMULATED_CAMERAS before Python starts, because the
+library reads the emulator's variable once."""
+import os
+
+import pytest
+
+import velmor
+
+
+@pytest.fixture
+def camera():
+    with velmor.open(0) as opened:
+        # A small window keeps every frame quick.
+        opened.set_window(1024, 1024, 256, 128)
+        opened.wait_time = 0
+        yield opened
+
+
+@pytest.fixture
+def scratch(tmp_path):
+    return tmp_path
+
+
+def pytest_configure(config):
+    assert os.environ.get("VELMOR_EMULATED_CAMERAS"), "run through ctest: no emulated camera set"
