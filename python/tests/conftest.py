@@ -8,11 +8,18 @@ import pytest
 import velmor
 
 
+@pytest.fixture(autouse=True)
+def own_profile(tmp_path, monkeypatch):
+    """Each test starts from a fresh settings profile: the library keeps
+    settings per camera between sessions."""
+    monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path / "profile"))
+
+
 @pytest.fixture
 def camera():
     with velmor.open(0) as opened:
         # A small window keeps every frame quick.
-        opened.set_window(1024, 1024, 256, 128)
+        opened.set_window(912, 912, 1024, 1024)
         opened.wait_time = 0
         yield opened
 

@@ -332,6 +332,8 @@ class Camera:
             pixels = rows[:, :frame.width * frame.bitsPerPixel // (8 * itemsize)].copy()
             callback(Frame(frame.frameNumber, frame.timestampNs, pixels))
 
+        # Frames go to the callback only, with no preview window.
+        lib.Velmor_SetPreviewWindow(self._handle, None, 0, 0, 0, 0)
         self._callback = FRAME_CALLBACK(on_frame)
         self._check(lib.Velmor_SetFrameCallback(self._handle, self._callback, None),
                     "Velmor_SetFrameCallback")

@@ -81,6 +81,7 @@ _PROTOTYPES = {
     "Velmor_GetImage": (i32, [i32, ctypes.c_void_p, i32, i32]),
     "Velmor_CallBackPreview": (i32, [i32, ctypes.c_void_p, ctypes.c_void_p, i32, i32]),
     "Velmor_StopPreview": (i32, [i32]),
+    "Velmor_SetPreviewWindow": (i32, [i32, ctypes.c_void_p, i32, i32, i32, i32]),
     "Velmor_SetFrameCallback": (i32, [i32, FRAME_CALLBACK, ctypes.c_void_p]),
     "Velmor_GetStatistics": (i32, [i32, ctypes.POINTER(Statistics)]),
     "Velmor_SaveImage": (i32, [i32, ctypes.c_char_p, i32]),
