@@ -124,10 +124,13 @@ bool CVelmor::HandOff() {
 }
 
 void CVelmor::AcquisitionThread() {
+  acquisitionThreadId_.store(std::this_thread::get_id());
   if (state_.load() == kTriggered)
     TriggerLoop();
   else
     PreviewLoop();
+  // A later thread may be given the same id.
+  acquisitionThreadId_.store(std::thread::id{});
 }
 
 void CVelmor::StopLoopWithFrameWaitError() {
@@ -288,7 +291,7 @@ int32_t CVelmor::StartTriggerAcquisition() {
 
 int32_t CVelmor::StopAcquisition() {
   std::unique_lock control(controlLock_, std::defer_lock);
-  if (std::this_thread::get_id() != acquisitionThread_.get_id()) {
+  if (std::this_thread::get_id() != acquisitionThreadId_.load()) {
     control.lock();
   } else if (!control.try_lock()) {
     // A stop from inside the frame callback while another thread's stop

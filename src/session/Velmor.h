@@ -324,6 +324,9 @@ class CVelmor {
   std::atomic<int32_t> runFlag_{kStop};
   // Joining the thread is the wait for its end.
   std::thread acquisitionThread_;
+  // The running acquisition thread's id, stored by the thread itself: a stop
+  // tells from it, before taking any lock, whether it stops itself.
+  std::atomic<std::thread::id> acquisitionThreadId_{};
   // Taken around the trigger loop's arming and the stop's StopCapture, so a
   // capture is never armed behind a stop (nothing would end its frame wait)
   // and the engine never starts and stops a capture at once.

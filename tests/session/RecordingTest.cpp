@@ -54,10 +54,12 @@ TEST_F(RecordingTest, EndsByItselfWithTheFramesTheHostSees) {
     ASSERT_GE(frames.size(), 2u);
     EXPECT_EQ(file.riffs.size(), 1u);
     EXPECT_EQ(file.U32(64), uint32_t(kFrameSide));
-    // The rate measured over the recording: at most the camera's 50 per
-    // second, so about 20 ms a frame or more; the scale is ten times that.
+    // The rate measured over the recording: the camera's 50 per second, so
+    // about 20 ms a frame; the recorder notes each frame to the millisecond
+    // when it wakes, so a short recording on a loaded machine measures a few
+    // milliseconds off. The scale is ten times the period.
     const uint32_t micros = file.U32(32);
-    EXPECT_GE(micros, 18000u);
+    EXPECT_GE(micros, 15000u);
     EXPECT_NEAR(double(file.U32(128)), 10.0 * micros, 10.0);
     for (const uint64_t frame : {frames.front(), frames.back()}) {
       const uint8_t *bgr = file.At(frame);

@@ -1,18 +1,20 @@
 """The velmor command-line tool against an emulated camera: outputs, files
 and exit codes (0 done, 1 failed, 2 wrong argument, 3 no camera)."""
 import os
+import shlex
 import subprocess
 
 import pytest
 
-TOOL = os.environ["VELMOR_TOOL"]
+# The tool, after the program that runs it where there is one (Wine).
+TOOL = [*shlex.split(os.environ.get("VELMOR_TOOL_LAUNCHER", "")), os.environ["VELMOR_TOOL"]]
 
 
 def run(*args, camera=True):
     env = dict(os.environ)
     if not camera:
         env["VELMOR_EMULATED_CAMERAS"] = "0"
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120, env=env)
+    return subprocess.run([*TOOL, *args], capture_output=True, text=True, timeout=120, env=env)
 
 
 def test_version_and_help():

@@ -118,9 +118,16 @@ bool Checkbox(Text text, Language language, int32_t id, bool checked, bool &now)
   return clicked;
 }
 
+// A frame read back from the dialog window's OpenGL context.
+class GlDialogFrame final : public DialogFrame {
+ public:
+  bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const override;
+};
+
 }  // namespace
 
-bool DialogFrame::ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const {
+bool GlDialogFrame::ReadPixels(std::vector<uint32_t> &pixels, int32_t &width,
+                               int32_t &height) const {
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   width = viewport[2];
@@ -194,7 +201,7 @@ class ImGuiDialogLoop {
     if (!ready_) return kDialogCancel;
     notice.SetWake(Wake);
     const auto hook = CurrentHook();
-    DialogFrame frame;
+    GlDialogFrame frame;
     int32_t result = 0;
     while (result == 0) {
       SDL_Event event;

@@ -9,8 +9,9 @@
 namespace velmor::dialogs {
 
 // One drawn frame of an open dialog, before it is shown. Made in the display
-// module, whose pixels it reads, so reading is virtual: the caller need not
-// be linked with the module.
+// module, whose pixels it reads, so reading is pure virtual: the caller need
+// not be linked with the module, and the class's type information is emitted
+// wherever it is used.
 class DialogFrame {
  public:
   virtual ~DialogFrame() = default;
@@ -19,7 +20,8 @@ class DialogFrame {
   // Ends the dialog with this result after the frame.
   void End(int32_t result) { result_ = result; }
   // The frame's pixels, 0x00RRGGBB, top row first.
-  virtual bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width, int32_t &height) const;
+  virtual bool ReadPixels(std::vector<uint32_t> &pixels, int32_t &width,
+                          int32_t &height) const = 0;
 
  private:
   friend class ImGuiDialogLoop;
