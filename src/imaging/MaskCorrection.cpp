@@ -107,23 +107,53 @@ struct MaskCorrection::Aligned {
 MaskCorrection::MaskCorrection() : aligned_(std::make_unique<Aligned>()) {}
 MaskCorrection::~MaskCorrection() = default;
 
+struct MaskCorrection::Prepared {
+  std::vector<uint8_t> dark8, bright8, defects8;
+  std::vector<uint16_t> dark16, bright16;
+  std::vector<uint8_t> defects16;
+  std::vector<uint16_t> scale8;
+  std::vector<float> scale16;
+};
+
+MaskCorrection::Prepared MaskCorrection::Prepare(std::vector<uint8_t> dark8,
+                                                 std::vector<uint8_t> bright8,
+                                                 std::vector<uint16_t> dark16,
+                                                 std::vector<uint16_t> bright16) {
+  Prepared next{std::move(dark8), std::move(bright8), std::vector<uint8_t>(kPixels, 0),
+                std::move(dark16), std::move(bright16), std::vector<uint8_t>(kPixels, 0),
+                std::vector<uint16_t>(kPixels), std::vector<float>(kPixels)};
+  mask::MarkDefects(next.dark8.data(), next.defects8.data(), kMaskSide, mask::kHotBit,
+                    kRules8.hotAbove);
+  mask::MarkDefects(next.bright8.data(), next.defects8.data(), kMaskSide, mask::kDeadBit,
+                    kRules8.deadBelow);
+  mask::MarkDefects(next.dark16.data(), next.defects16.data(), kMaskSide, mask::kHotBit,
+                    kRules16.hotAbove);
+  mask::MarkDefects(next.bright16.data(), next.defects16.data(), kMaskSide, mask::kDeadBit,
+                    kRules16.deadBelow);
+  mask::Scales(next.dark8.data(), next.bright8.data(), next.scale8.data(), kPixels);
+  mask::Scales(next.dark16.data(), next.bright16.data(), next.scale16.data(), kPixels);
+  return next;
+}
+
+void MaskCorrection::Adopt(Prepared &next) {
+  dark8_.swap(next.dark8);
+  bright8_.swap(next.bright8);
+  defects8_.swap(next.defects8);
+  dark16_.swap(next.dark16);
+  bright16_.swap(next.bright16);
+  defects16_.swap(next.defects16);
+  scale8_.swap(next.scale8);
+  scale16_.swap(next.scale16);
+}
+
 void MaskCorrection::EnsureReferences() {
   if (!dark8_.empty()) return;
-  std::vector<uint8_t> dark8(kPixels, 0), bright8(kPixels, kFullScale8), defects8(kPixels, 0);
-  std::vector<uint16_t> dark16(kPixels, 0), bright16(kPixels, kFullScale16);
-  std::vector<uint8_t> defects16(kPixels, 0);
-  std::vector<uint16_t> scale8(kPixels);
-  std::vector<float> scale16(kPixels);
-  mask::Scales(dark8.data(), bright8.data(), scale8.data(), kPixels);
-  mask::Scales(dark16.data(), bright16.data(), scale16.data(), kPixels);
-  dark8_.swap(dark8);
-  bright8_.swap(bright8);
-  defects8_.swap(defects8);
-  dark16_.swap(dark16);
-  bright16_.swap(bright16);
-  defects16_.swap(defects16);
-  scale8_.swap(scale8);
-  scale16_.swap(scale16);
+  // Black darks and full-scale brights: no defects, unit scales.
+  Prepared initial = Prepare(std::vector<uint8_t>(kPixels, 0),
+                             std::vector<uint8_t>(kPixels, kFullScale8),
+                             std::vector<uint16_t>(kPixels, 0),
+                             std::vector<uint16_t>(kPixels, kFullScale16));
+  Adopt(initial);
 }
 
 ReferenceBlocks MaskCorrection::Blocks() const {
@@ -202,30 +232,14 @@ bool MaskCorrection::Capture(const DibImage &frame, ReferenceKind kind) {
 }
 
 void MaskCorrection::Load(const ReferenceBlocks &blocks) {
-  std::vector<uint8_t> dark8(blocks.dark8, blocks.dark8 + kPixels);
-  std::vector<uint8_t> bright8(blocks.bright8, blocks.bright8 + kPixels);
   std::vector<uint16_t> dark16(kPixels), bright16(kPixels);
   std::memcpy(dark16.data(), blocks.dark16, ReferenceBlocks::kBytes16);
   std::memcpy(bright16.data(), blocks.bright16, ReferenceBlocks::kBytes16);
-  std::vector<uint8_t> defects8(kPixels, 0), defects16(kPixels, 0);
-  mask::MarkDefects(dark8.data(), defects8.data(), kMaskSide, mask::kHotBit, kRules8.hotAbove);
-  mask::MarkDefects(bright8.data(), defects8.data(), kMaskSide, mask::kDeadBit, kRules8.deadBelow);
-  mask::MarkDefects(dark16.data(), defects16.data(), kMaskSide, mask::kHotBit, kRules16.hotAbove);
-  mask::MarkDefects(bright16.data(), defects16.data(), kMaskSide, mask::kDeadBit,
-                    kRules16.deadBelow);
-  std::vector<uint16_t> scale8(kPixels);
-  std::vector<float> scale16(kPixels);
-  mask::Scales(dark8.data(), bright8.data(), scale8.data(), kPixels);
-  mask::Scales(dark16.data(), bright16.data(), scale16.data(), kPixels);
+  Prepared next = Prepare(std::vector<uint8_t>(blocks.dark8, blocks.dark8 + kPixels),
+                          std::vector<uint8_t>(blocks.bright8, blocks.bright8 + kPixels),
+                          std::move(dark16), std::move(bright16));
   std::lock_guard lock(lock_);
-  dark8_.swap(dark8);
-  bright8_.swap(bright8);
-  defects8_.swap(defects8);
-  dark16_.swap(dark16);
-  bright16_.swap(bright16);
-  defects16_.swap(defects16);
-  scale8_.swap(scale8);
-  scale16_.swap(scale16);
+  Adopt(next);
   ++generation_;
 }
 

@@ -101,9 +101,16 @@ class MaskCorrection {
 
  private:
   struct Aligned;
+  struct Prepared;
 
   // Makes the initial references and empty maps when there are none yet.
   void EnsureReferences();
+  // Four references with the defect maps and scales made from them; made
+  // outside the mask lock.
+  static Prepared Prepare(std::vector<uint8_t> dark8, std::vector<uint8_t> bright8,
+                          std::vector<uint16_t> dark16, std::vector<uint16_t> bright16);
+  // Takes them in as the current calibration; under the mask lock.
+  void Adopt(Prepared &next);
   ReferenceBlocks Blocks() const;
 
   mutable std::mutex lock_;  // the mask lock: taken inside the session's image lock

@@ -14,12 +14,6 @@ class PosixFile final : public File {
   explicit PosixFile(int descriptor) : fd_(descriptor) {}
   ~PosixFile() override { Close(); }
 
-  bool Write(const void *data, std::size_t size) override {
-    if (!WriteAt(position_, data, size)) return false;
-    position_ += size;
-    return true;
-  }
-
   bool WriteAt(uint64_t offset, const void *data, std::size_t size) override {
     const auto *bytes = static_cast<const uint8_t *>(data);
     while (size > 0) {
@@ -32,27 +26,6 @@ class PosixFile final : public File {
     }
     return true;
   }
-
-  int64_t Read(void *data, std::size_t size) override {
-    auto *bytes = static_cast<uint8_t *>(data);
-    std::size_t total = 0;
-    while (total < size) {
-      const ssize_t got = ::pread(fd_, bytes + total, size - total, off_t(position_ + total));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return -1;
-      if (got == 0) break;
-      total += std::size_t(got);
-    }
-    position_ += total;
-    return int64_t(total);
-  }
-
-  bool Seek(uint64_t offset) override {
-    position_ = offset;
-    return true;
-  }
-
-  uint64_t Position() const override { return position_; }
 
   int64_t Size() const override {
     struct stat status {};
@@ -69,8 +42,15 @@ class PosixFile final : public File {
   }
 
  private:
+  int64_t ReadSomeAt(uint64_t offset, void *data, std::size_t size) override {
+    ssize_t got;
+    do {
+      got = ::pread(fd_, data, size, off_t(offset));
+    } while (got < 0 && errno == EINTR);
+    return got;
+  }
+
   int fd_;
-  uint64_t position_ = 0;
 };
 
 }  // namespace

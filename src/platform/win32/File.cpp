@@ -20,12 +20,6 @@ class Win32File final : public File {
   explicit Win32File(HANDLE handle) : handle_(handle) {}
   ~Win32File() override { Close(); }
 
-  bool Write(const void *data, std::size_t size) override {
-    if (!WriteAt(position_, data, size)) return false;
-    position_ += size;
-    return true;
-  }
-
   bool WriteAt(uint64_t offset, const void *data, std::size_t size) override {
     const auto *bytes = static_cast<const uint8_t *>(data);
     while (size > 0) {
@@ -39,32 +33,6 @@ class Win32File final : public File {
     }
     return true;
   }
-
-  int64_t Read(void *data, std::size_t size) override {
-    auto *bytes = static_cast<uint8_t *>(data);
-    std::size_t total = 0;
-    while (total < size) {
-      const std::size_t left = size - total;
-      const DWORD chunk = DWORD(left < kMaxChunk ? left : kMaxChunk);
-      OVERLAPPED where = At(position_ + total);
-      DWORD got = 0;
-      if (!ReadFile(handle_, bytes + total, chunk, &got, &where)) {
-        if (GetLastError() == ERROR_HANDLE_EOF) break;
-        return -1;
-      }
-      if (got == 0) break;
-      total += got;
-    }
-    position_ += total;
-    return int64_t(total);
-  }
-
-  bool Seek(uint64_t offset) override {
-    position_ = offset;
-    return true;
-  }
-
-  uint64_t Position() const override { return position_; }
 
   int64_t Size() const override {
     LARGE_INTEGER size{};
@@ -86,8 +54,15 @@ class Win32File final : public File {
   }
 
  private:
+  int64_t ReadSomeAt(uint64_t offset, void *data, std::size_t size) override {
+    OVERLAPPED where = At(offset);
+    DWORD got = 0;
+    if (ReadFile(handle_, data, DWORD(size < kMaxChunk ? size : kMaxChunk), &got, &where))
+      return got;
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+
   HANDLE handle_;
-  uint64_t position_ = 0;
 };
 
 }  // namespace
