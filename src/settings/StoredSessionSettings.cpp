@@ -13,6 +13,7 @@
 
 #include "engine/VelmorU3K7Base.h"
 #include "platform/SettingsStore.h"
+#include "settings/FilterRanges.h"
 #include "settings/SessionSettings.h"
 
 namespace velmor {
@@ -74,35 +75,35 @@ constexpr Field<AnalogValues> kAnalogFields[] = {{"Global", &AnalogValues::gain}
                                                  {"GainMode", &AnalogValues::gainMode},
                                                  {"BlackLevel", &AnalogValues::blackLevel}};
 
-// A stored filter value: its default and the range a host may set, into
-// which a value read back is brought before any filter stage sees it (a
-// saturation past its range would index past the stage's tables).
+// A stored filter value and its default. A value read back is brought into
+// the range a host may set (StoredFilterRange) before any filter stage sees
+// it: a saturation past its range would index past the stage's tables.
 struct FilterSlot {
   const char *name;
   FilterId id;
-  int32_t defaultValue, minimum, maximum;
+  int32_t defaultValue;
 };
 
-constexpr FilterSlot kFilterSlots[] = {{"Brightness", kFilterBrightness, 0, -255, 255},
-                                       {"Contrast", kFilterContrast, 0, -127, 127},
-                                       {"Hue", kFilterHue, 0, -360, 360},
-                                       {"Saturation", kFilterSaturation, 0, -255, 255},
-                                       {"Sharpness", kFilterSharpness, 0, 0, 30},
-                                       {"R_Gain", kFilterBayerGainRed, 100, 0, 400},
-                                       {"G_Gain", kFilterBayerGainGreen, 100, 0, 400},
-                                       {"B_Gain", kFilterBayerGainBlue, 100, 0, 400},
-                                       {"Gamma", kFilterGamma, 100, 0, 200},
-                                       {"BayerMode", kFilterBayerMode, 3, 0, 3}};
+constexpr FilterSlot kFilterSlots[] = {{"Brightness", kFilterBrightness, 0},
+                                       {"Contrast", kFilterContrast, 0},
+                                       {"Hue", kFilterHue, 0},
+                                       {"Saturation", kFilterSaturation, 0},
+                                       {"Sharpness", kFilterSharpness, 0},
+                                       {"R_Gain", kFilterBayerGainRed, 100},
+                                       {"G_Gain", kFilterBayerGainGreen, 100},
+                                       {"B_Gain", kFilterBayerGainBlue, 100},
+                                       {"Gamma", kFilterGamma, 100},
+                                       {"BayerMode", kFilterBayerMode, 3}};
 
-constexpr FilterSlot kGraySlots[] = {{"Mode", kFilterGrayMode, 0, 0, 2},
-                                     {"GainR1", kFilterGrayGainR, 128, 0, 255},
-                                     {"GainG1", kFilterGrayGainG1, 128, 0, 255},
-                                     {"GainG2", kFilterGrayGainG2, 128, 0, 255},
-                                     {"GainB1", kFilterGrayGainB, 128, 0, 255},
-                                     {"OffsetR1", kFilterGrayOffsetR, 128, -255, 255},
-                                     {"OffsetG1", kFilterGrayOffsetG1, 128, -255, 255},
-                                     {"OffsetG2", kFilterGrayOffsetG2, 128, -255, 255},
-                                     {"OffsetB1", kFilterGrayOffsetB, 128, -255, 255}};
+constexpr FilterSlot kGraySlots[] = {{"Mode", kFilterGrayMode, 0},
+                                     {"GainR1", kFilterGrayGainR, 128},
+                                     {"GainG1", kFilterGrayGainG1, 128},
+                                     {"GainG2", kFilterGrayGainG2, 128},
+                                     {"GainB1", kFilterGrayGainB, 128},
+                                     {"OffsetR1", kFilterGrayOffsetR, 128},
+                                     {"OffsetG1", kFilterGrayOffsetG1, 128},
+                                     {"OffsetG2", kFilterGrayOffsetG2, 128},
+                                     {"OffsetB1", kFilterGrayOffsetB, 128}};
 
 using Entries = std::vector<platform::SettingsEntry>;
 
@@ -131,8 +132,10 @@ bool ReadSlots(platform::SettingsReader *reader, const char *group, const Filter
     return false;
   }
   for (const FilterSlot &slot : slots)
-    if (const auto pattern = reader->ReadDword(group, slot.name))
-      filters.byId[slot.id] = std::clamp(int32_t(*pattern), slot.minimum, slot.maximum);
+    if (const auto pattern = reader->ReadDword(group, slot.name)) {
+      const FilterRange range = *StoredFilterRange(slot.id);
+      filters.byId[slot.id] = std::clamp(int32_t(*pattern), range.min, range.max);
+    }
   return true;
 }
 

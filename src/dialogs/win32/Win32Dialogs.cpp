@@ -369,6 +369,26 @@ void DrawTab(const DRAWITEMSTRUCT &item, HBRUSH brush, const std::wstring &capti
   DrawTextW(item.hDC, caption.c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
+// What every dialog procedure answers alike: the shown notice and the OK
+// and Cancel buttons, which end the dialog. True when `message` was one.
+bool AnsweredAlike(HWND dialog, UINT message, WPARAM wParam) {
+  if (message == kShownMessage) {
+    AnnounceShown(dialog);
+    return true;
+  }
+  if (message != WM_COMMAND) return false;
+  switch (LOWORD(wParam)) {
+    case IDOK:
+      EndDialog(dialog, kDialogOk);
+      return true;
+    case IDCANCEL:
+      EndDialog(dialog, kDialogCancel);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void InsertTabs(HWND tab, Language language, const std::vector<Text> &captions) {
   for (size_t i = 0; i < captions.size(); ++i) {
     std::wstring caption = Wide(TextOf(captions[i], language));
@@ -381,6 +401,7 @@ void InsertTabs(HWND tab, Language language, const std::vector<Text> &captions) 
 
 INT_PTR CALLBACK FrameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto *frame = reinterpret_cast<Frame *>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (AnsweredAlike(dialog, message, wParam)) return TRUE;
   switch (message) {
     case WM_INITDIALOG: {
       frame = reinterpret_cast<Frame *>(lParam);
@@ -418,26 +439,12 @@ INT_PTR CALLBACK FrameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       if (frame != nullptr && frame->takeRefresh())
         for (size_t i = 0; i < frame->pages.size(); ++i) frame->panels[i]->Refresh(frame->pages[i]);
       return TRUE;
-    case kShownMessage:
-      AnnounceShown(dialog);
-      return TRUE;
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          EndDialog(dialog, kDialogOk);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, kDialogCancel);
-          return TRUE;
-        case IDC_DEFAULT:
-          if (frame == nullptr) return TRUE;
-          frame->defaults();
-          for (size_t i = 0; i < frame->pages.size(); ++i)
-            frame->panels[i]->Refresh(frame->pages[i]);
-          return TRUE;
-        default:
-          return FALSE;
-      }
+      if (LOWORD(wParam) != IDC_DEFAULT) return FALSE;
+      if (frame == nullptr) return TRUE;
+      frame->defaults();
+      for (size_t i = 0; i < frame->pages.size(); ++i) frame->panels[i]->Refresh(frame->pages[i]);
+      return TRUE;
     case WM_DESTROY:
       if (frame != nullptr) {
         frame->notice->SetWake(nullptr);
@@ -524,6 +531,7 @@ struct CameraFrame {
 
 INT_PTR CALLBACK CameraProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto *frame = reinterpret_cast<CameraFrame *>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (AnsweredAlike(dialog, message, wParam)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       frame = reinterpret_cast<CameraFrame *>(lParam);
@@ -539,21 +547,9 @@ INT_PTR CALLBACK CameraProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       DrawTab(item, frame->tabBrush, Wide(TextOf(Text::TAB_STREAM, frame->language)));
       return TRUE;
     }
-    case kShownMessage:
-      AnnounceShown(dialog);
-      return TRUE;
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          EndDialog(dialog, kDialogOk);
-          return TRUE;
-        case IDCANCEL:
-          EndDialog(dialog, kDialogCancel);
-          return TRUE;
-        default:
-          if (frame != nullptr) frame->panel->Command(dialog, LOWORD(wParam), HIWORD(wParam));
-          return TRUE;
-      }
+      if (frame != nullptr) frame->panel->Command(dialog, LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
     case WM_DESTROY:
       if (frame != nullptr) DeleteObject(frame->tabBrush);
       return FALSE;
