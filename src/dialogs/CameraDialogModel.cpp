@@ -42,24 +42,24 @@ CameraDialogModel::CameraDialogModel(PresetStore &store, const CameraCapabilitie
     formatTexts_.push_back(entry.colourMode == 1 ? Format(entry.text, language, kWideSampleBits)
                                                  : std::string(TextOf(entry.text, language)));
   }
-  auto stored = std::find(formatModes_.begin(), formatModes_.end(), presets_.colour);
+  auto stored = std::find(formatModes_.begin(), formatModes_.end(), presets_.format.colourMode);
   if (stored == formatModes_.end() && !camera.colour)
     stored = std::find(formatModes_.begin(), formatModes_.end(), camera.sixteenBit ? 1 : 0);
   formatIndex_ = stored == formatModes_.end() ? 0 : int32_t(stored - formatModes_.begin());
 
   for (const CaptureGeometry &preset : presets_.presets) sizeTexts_.push_back(SizeText(preset));
   sizeTexts_.push_back(TextOf(Text::CUSTOM, language));
-  sizeIndex_ = std::clamp(presets_.size, 0, int32_t(presets_.presets.size()) - 1);
+  sizeIndex_ = std::clamp(presets_.current, 0, int32_t(presets_.presets.size()) - 1);
   FillWindow(presets_.presets[sizeIndex_]);
 
   for (Text text : {Text::SUB_FULL, Text::SUB_SKIP, Text::SUB_BIN})
     subSampleTexts_.push_back(TextOf(text, language));
   const auto code =
-      std::find(std::begin(kSubSampleCodes), std::end(kSubSampleCodes), presets_.subSample);
+      std::find(std::begin(kSubSampleCodes), std::end(kSubSampleCodes), presets_.format.subSample);
   subSampleIndex_ =
       code == std::end(kSubSampleCodes) ? kSubSampleFull : int32_t(code - kSubSampleCodes);
 
-  waitTime_ = presets_.waitTime;
+  waitTime_ = presets_.format.waitTime;
 
   clockTexts_ = {TextOf(Text::CLOCK_NORMAL, language), TextOf(Text::CLOCK_HALF, language),
                  Format(Text::CLOCK_HIGH, language, kHighClockMhz)};
@@ -149,11 +149,11 @@ void CameraDialogModel::Apply() {
     presets_.presets[sizeIndex_] = window;
     sizeTexts_[sizeIndex_] = SizeText(window);
   }
-  presets_.size = sizeIndex_;
-  presets_.colour = formatModes_.empty() ? 0 : formatModes_[formatIndex_];
-  presets_.subSample = SubSampleCode(subSampleIndex_);
-  presets_.waitTime = waitTime_;
-  presets_.clock = clockIndex_;
+  presets_.current = sizeIndex_;
+  presets_.format.colourMode = formatModes_.empty() ? 0 : formatModes_[formatIndex_];
+  presets_.format.subSample = SubSampleCode(subSampleIndex_);
+  presets_.format.waitTime = waitTime_;
+  presets_.format.clock = clockIndex_;
   store_.Save(presets_);
   applyEnabled_ = false;
 }

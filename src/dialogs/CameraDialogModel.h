@@ -15,19 +15,8 @@
 
 namespace velmor::dialogs {
 
-// The stored readout window presets of one camera and its five format
-// values (colour mode index, preset index, subsampling code, wait time,
-// clock choice).
-struct CameraPresets {
-  static constexpr int32_t kMaxPresets = 100;
-  std::vector<CaptureGeometry> presets;
-  int32_t size = 0;
-  int32_t colour = 0;
-  int32_t subSample = 0;
-  int32_t waitTime = 1;
-  int32_t clock = 0;
-};
-
+// Where the camera dialog loads and saves one camera's readout window
+// presets, the index of the current one and its output format.
 class PresetStore {
  public:
   virtual ~PresetStore() = default;

@@ -32,25 +32,14 @@ class SessionFilterStore final : public dialogs::FilterStore {
 class SessionPresetStore final : public dialogs::PresetStore {
  public:
   explicit SessionPresetStore(CVelmor &session) : session_(session) {}
-  void Load(dialogs::CameraPresets &presets) override {
-    CameraPresets stored;
-    stored.format = {session_.colourMode_.load(), session_.subSample_.load(),
-                     session_.waitTime_.load(), session_.clock_};
-    session_.settings_->LoadPresets(session_.deviceNumber_, stored);
-    if (stored.presets.empty()) stored.presets = {session_.geometry_};
-    presets.presets = stored.presets;
-    presets.size = stored.current;
-    presets.colour = stored.format.colourMode;
-    presets.subSample = stored.format.subSample;
-    presets.waitTime = stored.format.waitTime;
-    presets.clock = stored.format.clock;
+  void Load(CameraPresets &presets) override {
+    presets.format = {session_.colourMode_.load(), session_.subSample_.load(),
+                      session_.waitTime_.load(), session_.clock_};
+    session_.settings_->LoadPresets(session_.deviceNumber_, presets);
+    if (presets.presets.empty()) presets.presets = {session_.geometry_};
   }
-  void Save(const dialogs::CameraPresets &presets) override {
-    CameraPresets stored;
-    stored.presets = presets.presets;
-    stored.current = presets.size;
-    stored.format = {presets.colour, presets.subSample, presets.waitTime, presets.clock};
-    session_.settings_->SavePresets(session_.deviceNumber_, stored);
+  void Save(const CameraPresets &presets) override {
+    session_.settings_->SavePresets(session_.deviceNumber_, presets);
   }
 
  private:

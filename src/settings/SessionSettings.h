@@ -100,6 +100,7 @@ struct OutputFormat {
 // A camera's readout window presets, the index of the current one and its
 // output format, as the camera settings dialog edits them.
 struct CameraPresets {
+  static constexpr int32_t kMaxPresets = 100;  // stored as Size_00 to Size_99
   std::vector<CaptureGeometry> presets;
   int32_t current = 0;
   OutputFormat format;

@@ -28,7 +28,7 @@ constexpr const char *kAnalogGroup = "Gain";
 constexpr const char *kFilterGroup = "Filter";
 constexpr const char *kGrayGroup = "Gray";
 
-constexpr int32_t kPresetSlots = 100;  // Size_00 to Size_99
+constexpr int32_t kPresetSlots = CameraPresets::kMaxPresets;
 constexpr const char *kPresetIndexName = "Size";
 constexpr const char *kExposureExName = "ExposureEx";
 

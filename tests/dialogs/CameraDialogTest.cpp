@@ -11,12 +11,12 @@ using CameraDialogTest = DialogFixture;
 
 class MemoryPresets final : public dialogs::PresetStore {
  public:
-  void Load(dialogs::CameraPresets &presets) override { presets = stored; }
-  void Save(const dialogs::CameraPresets &presets) override {
+  void Load(CameraPresets &presets) override { presets = stored; }
+  void Save(const CameraPresets &presets) override {
     stored = presets;
     ++saves;
   }
-  dialogs::CameraPresets stored;
+  CameraPresets stored;
   int32_t saves = 0;
 };
 
@@ -58,7 +58,7 @@ TEST(CameraDialogModelLists, FormatsFollowTheCameraInBothLanguages) {
 
 TEST(CameraDialogModelLists, StoredValuesChooseTheEntries) {
   MemoryPresets store;
-  store.stored = {{Window(2848, 2848), Window(1024, 768, 16, 32)}, 1, 0, 17, 25, 0};
+  store.stored = {{Window(2848, 2848), Window(1024, 768, 16, 32)}, 1, {0, 17, 25, 0}};
   CameraDialogModel model(store, kMonochrome, dialogs::Language::kEnglish);
   EXPECT_EQ(model.sizes(), (std::vector<std::string>{"2848 x 2848", "1024 x 768", "Custom"}));
   EXPECT_EQ(model.sizeIndex(), 1);
@@ -71,8 +71,8 @@ TEST(CameraDialogModelLists, StoredValuesChooseTheEntries) {
   EXPECT_FALSE(model.clockEnabled());
   EXPECT_FALSE(model.applyEnabled());
 
-  store.stored.colour = 4;  // a colour mode this camera lacks
-  store.stored.subSample = 5;
+  store.stored.format.colourMode = 4;  // a colour mode this camera lacks
+  store.stored.format.subSample = 5;
   CameraDialogModel fallback(store, kMonochrome, dialogs::Language::kEnglish);
   EXPECT_EQ(fallback.formats()[fallback.formatIndex()], "Monochrome 12bit *");
   EXPECT_EQ(fallback.subSampleIndex(), dialogs::kSubSampleFull);
@@ -101,10 +101,10 @@ TEST(CameraDialogModelLists, CustomAppendsAPresetAndApplyWritesEverything) {
   EXPECT_EQ(added.EHS, 8);
   EXPECT_EQ(added.TH, 2848);
   EXPECT_EQ(added.Buf, 4);
-  EXPECT_EQ(store.stored.size, 1);
-  EXPECT_EQ(store.stored.waitTime, 40);
-  EXPECT_EQ(store.stored.clock, 2) << "OK and Apply store the high clock";
-  EXPECT_EQ(store.stored.colour, 1);
+  EXPECT_EQ(store.stored.current, 1);
+  EXPECT_EQ(store.stored.format.waitTime, 40);
+  EXPECT_EQ(store.stored.format.clock, 2) << "OK and Apply store the high clock";
+  EXPECT_EQ(store.stored.format.colourMode, 1);
 
   model.SetWindowValue(dialogs::kVEffective, 240);
   model.Apply();
@@ -122,8 +122,8 @@ TEST(CameraDialogModelLists, SkipChoosesAFullSizePresetAddingOne) {
   EXPECT_FALSE(model.sizeListEnabled());
   EXPECT_FALSE(model.windowEditEnabled(dialogs::kHStart));
   model.Apply();
-  EXPECT_EQ(store.stored.subSample, 1);
-  EXPECT_EQ(store.stored.size, 1);
+  EXPECT_EQ(store.stored.format.subSample, 1);
+  EXPECT_EQ(store.stored.current, 1);
   model.SelectSubSample(dialogs::kSubSampleFull);
   model.SelectSubSample(dialogs::kSubSampleSkip);
   EXPECT_EQ(model.sizes().size(), 3u) << "an existing full-size preset is chosen again";
