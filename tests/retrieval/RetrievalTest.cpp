@@ -14,16 +14,6 @@ uint16_t Ramp(int32_t x, int32_t y) { return uint16_t((x + 16 * y) % 4096); }
 
 class RetrievalTest : public SessionFixture {
  protected:
-  // One camera sending frames on demand, opened by a session that draws no
-  // preview window.
-  int32_t OpenCamera(int32_t bits = 8) {
-    Hub().SetDefaults(emulator::Pattern::Ramp, 0);
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    EXPECT_EQ(Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
-    EXPECT_EQ(Velmor_SetColorMode(handle, bits), 1);
-    return handle;
-  }
   static int32_t Stride(int32_t width, int32_t bits) { return (width * bits / 8 + 3) & ~3; }
 
   // Every pixel of an image of `width` x `height` at `bits` equals the

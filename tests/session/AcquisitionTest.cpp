@@ -18,18 +18,7 @@ constexpr int32_t kSide =
 
 class AcquisitionTest : public SessionFixture {
  protected:
-  // One camera at `fps`, opened by a session whose readout window is the
-  // centre kSide x kSide.
-  int32_t StartSession(int fps = 50) {
-    Hub().SetDefaults(emulator::Pattern::Ramp, fps);
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    CaptureGeometry geometry;
-    geometry.EH = geometry.EV = kSide;
-    geometry.EHS = geometry.EVS = (2848 - kSide) / 2;
-    Session(handle).SetGeometry(geometry);
-    return handle;
-  }
+  int32_t StartSession(int fps = 50) { return OpenCentred(fps, kSide); }
   static std::size_t FrameBytes() { return std::size_t(kSide) * kSide * 2; }
 
   // The next frame message, skipping none: fails on anything else.

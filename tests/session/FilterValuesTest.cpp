@@ -12,14 +12,6 @@ namespace {
 
 class FilterValuesTest : public SessionFixture {
  protected:
-  int32_t OpenCamera(int32_t bits = 8) {
-    Hub().SetDefaults(emulator::Pattern::Ramp, 0);
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    EXPECT_EQ(Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
-    EXPECT_EQ(Velmor_SetColorMode(handle, bits), 1);
-    return handle;
-  }
   static int32_t Value(int32_t handle, int32_t id, int32_t expectedOk = 1) {
     int32_t ok = -1;
     const int32_t value = Velmor_GetFilterValue(handle, id, &ok);

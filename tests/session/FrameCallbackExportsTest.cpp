@@ -69,13 +69,10 @@ void ReleaseThenStop(int32_t handle, const VELMOR_FRAME_INFO *frame, void *user)
 
 class FrameCallbackExportsTest : public SessionFixture {
  protected:
-  // One camera at its default rate, opened with a small window and no
-  // preview window.
-  int32_t OpenCamera(int32_t bits) {
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    EXPECT_EQ(Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
-    EXPECT_EQ(Velmor_SetColorMode(handle, bits), 1);
+  // One camera at `fps` (-1: its own rate) with a small readout window and
+  // no preview window.
+  int32_t OpenSmall(int32_t bits, int fps = -1) {
+    const int32_t handle = OpenCamera(bits, fps);
     EXPECT_EQ(Velmor_SetCaptureWindowEx(handle, 0, (2848 - kSide) / 2, kSide, 0, (2848 - kSide) / 2,
                                         kSide),
               1);
@@ -93,7 +90,7 @@ TEST_F(FrameCallbackExportsTest, FramesArriveInOrderDescribedAndAsTheHostImage) 
   for (const int32_t bits : {8, 16}) {
     SCOPED_TRACE(bits);
     Hub().Clear();
-    const int32_t handle = OpenCamera(bits);
+    const int32_t handle = OpenSmall(bits);
     Seen seen;
     ASSERT_EQ(Velmor_SetFrameCallback(handle, Collect, &seen), 1);
     ASSERT_EQ(Velmor_CallBackPreview(handle, nullptr, nullptr, 0, 1), 1);
@@ -132,7 +129,7 @@ TEST_F(FrameCallbackExportsTest, FramesArriveInOrderDescribedAndAsTheHostImage) 
 }
 
 TEST_F(FrameCallbackExportsTest, InsideTheCallbackReleaseIsRefusedAndStopIsAccepted) {
-  const int32_t handle = OpenCamera(8);
+  const int32_t handle = OpenSmall(8);
   Seen seen;
   seen.stopAtFrame = 2;
   ASSERT_EQ(Velmor_SetFrameCallback(handle, ReleaseThenStop, &seen), 1);
@@ -154,7 +151,7 @@ TEST_F(FrameCallbackExportsTest, InsideTheCallbackReleaseIsRefusedAndStopIsAccep
 }
 
 TEST_F(FrameCallbackExportsTest, StatisticsCountTheFaultsTheCameraWasGiven) {
-  const int32_t handle = OpenCamera(8);
+  const int32_t handle = OpenSmall(8);
   // One header read per frame attempt, so each dropped header is a failure.
   SdkChain().SessionOf(handle)->engine()->controller()->SetHeaderAttempts(1);
   Seen seen;
@@ -178,8 +175,7 @@ TEST_F(FrameCallbackExportsTest, StatisticsCountTheFaultsTheCameraWasGiven) {
 }
 
 TEST_F(FrameCallbackExportsTest, ASlowCallbackCountsTheFramesItFellBehindOn) {
-  Hub().SetDefaults(emulator::Pattern::Ramp, 100);
-  const int32_t handle = OpenCamera(8);
+  const int32_t handle = OpenSmall(8, 100);
   Seen seen;
   seen.delay = 50ms;  // five frame periods of the camera
   ASSERT_EQ(Velmor_SetFrameCallback(handle, Collect, &seen), 1);
@@ -195,7 +191,7 @@ TEST_F(FrameCallbackExportsTest, ASlowCallbackCountsTheFramesItFellBehindOn) {
 }
 
 TEST_F(FrameCallbackExportsTest, StatisticsRecordsAndErrorTextsThroughTheExports) {
-  const int32_t handle = OpenCamera(8);
+  const int32_t handle = OpenSmall(8);
   EXPECT_EQ(Velmor_GetStatistics(handle, nullptr), 0);
   VELMOR_STATISTICS tiny{};
   tiny.size = 4;

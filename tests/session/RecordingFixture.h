@@ -27,15 +27,8 @@ class RecordingFixture : public SessionFixture {
 
   // A session of one camera at `fps` in the colour mode of `bits`.
   int32_t StartSession(int32_t bits = 8, int fps = 50) {
-    Hub().SetDefaults(emulator::Pattern::Ramp, fps);
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    CaptureGeometry geometry;
-    geometry.EH = geometry.EV = kSide;
-    geometry.EHS = geometry.EVS = (2848 - kSide) / 2;
-    CVelmor &session = Session(handle);
-    session.SetGeometry(geometry);
-    EXPECT_EQ(session.SetColourModeBits(bits), 1);
+    const int32_t handle = OpenCentred(fps, kSide);
+    EXPECT_EQ(Session(handle).SetColourModeBits(bits), 1);
     return handle;
   }
 

@@ -51,6 +51,30 @@ class SessionFixture : public ::testing::Test {
   }
   static CVelmor &Session(int32_t handle) { return *SdkChain().SessionOf(handle); }
 
+  // One camera sending `fps` frames a second (0: one per request, -1: its
+  // own rate), opened by a session that draws no preview window, in the
+  // colour mode of `bits`.
+  int32_t OpenCamera(int32_t bits = 8, int fps = 0) {
+    Hub().SetDefaults(emulator::Pattern::Ramp, fps);
+    AddCameras(1);
+    const int32_t handle = Open(notices);
+    EXPECT_EQ(Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
+    EXPECT_EQ(Velmor_SetColorMode(handle, bits), 1);
+    return handle;
+  }
+  // One camera at `fps`, opened by a session whose readout window is the
+  // centred `side` x `side`.
+  int32_t OpenCentred(int fps, int32_t side) {
+    Hub().SetDefaults(emulator::Pattern::Ramp, fps);
+    AddCameras(1);
+    const int32_t handle = Open(notices);
+    CaptureGeometry geometry;
+    geometry.EH = geometry.EV = side;
+    geometry.EHS = geometry.EVS = (2848 - side) / 2;
+    Session(handle).SetGeometry(geometry);
+    return handle;
+  }
+
   // Every code of the history, newest first, emptying it.
   static std::vector<int32_t> Errors(int32_t handle) {
     std::vector<int32_t> codes;
