@@ -112,7 +112,20 @@ TEST_F(Enumeration, OpenRefusesRowsOutsideTheTable) {
   EXPECT_EQ(api.GetInstanceAt(32), -1);
 }
 
-using SharedTable = TransportFixture;
+class SharedTable : public TransportFixture {
+ protected:
+  // One camera listed by `holder`, which keeps the map alive, and the map
+  // as another process would open it.
+  auto ListOneCamera(CFx3Api &holder) {
+    EXPECT_TRUE(Hub().Configure("1"));
+    const platform::UsbGuid guid = CameraGuid();
+    holder.SetInterfaceGuid(&guid);
+    EXPECT_EQ(holder.EnumerateDevices(), 1);
+    auto view = platform::SharedMemory::Open(mapName_, DeviceTable::kMapSize);
+    EXPECT_TRUE(view) << "the map cannot be opened";
+    return view;
+  }
+};
 
 TEST_F(SharedTable, UsersShareRowsAndTheLastDetachResets) {
   ASSERT_TRUE(Hub().Configure("2"));
@@ -133,12 +146,8 @@ TEST_F(SharedTable, UsersShareRowsAndTheLastDetachResets) {
 
 // The map as another process would see it: users at 0, rows from 4, count at 8580.
 TEST_F(SharedTable, MapHoldsTheDocumentedLayout) {
-  ASSERT_TRUE(Hub().Configure("1"));
   CFx3Api api;
-  const platform::UsbGuid guid = CameraGuid();
-  api.SetInterfaceGuid(&guid);
-  ASSERT_EQ(api.EnumerateDevices(), 1);
-  const auto view = platform::SharedMemory::Open(mapName_, DeviceTable::kMapSize);
+  const auto view = ListOneCamera(api);
   ASSERT_TRUE(view);
   const uint8_t *map = view->data();
   EXPECT_EQ(map[0], 1);  // mapUsers
@@ -151,12 +160,8 @@ TEST_F(SharedTable, MapHoldsTheDocumentedLayout) {
 }
 
 TEST_F(SharedTable, MalformedMapIsRepairedOnAttach) {
-  ASSERT_TRUE(Hub().Configure("1"));
   CFx3Api holder;  // keeps the map alive while it is corrupted
-  const platform::UsbGuid guid = CameraGuid();
-  holder.SetInterfaceGuid(&guid);
-  ASSERT_EQ(holder.EnumerateDevices(), 1);
-  const auto view = platform::SharedMemory::Open(mapName_, DeviceTable::kMapSize);
+  const auto view = ListOneCamera(holder);
   ASSERT_TRUE(view);
   uint8_t *map = view->data();
   std::memset(map + 12, 'x', 260);  // unterminated path
@@ -179,12 +184,8 @@ TEST_F(SharedTable, MalformedMapIsRepairedOnAttach) {
 }
 
 TEST_F(SharedTable, ImplausibleUsersAndRowsAreNotTrusted) {
-  ASSERT_TRUE(Hub().Configure("1"));
   CFx3Api holder;
-  const platform::UsbGuid guid = CameraGuid();
-  holder.SetInterfaceGuid(&guid);
-  ASSERT_EQ(holder.EnumerateDevices(), 1);
-  const auto view = platform::SharedMemory::Open(mapName_, DeviceTable::kMapSize);
+  const auto view = ListOneCamera(holder);
   ASSERT_TRUE(view);
   uint8_t *map = view->data();
   const uint8_t highestCount[4] = {0xFF, 0xFF, 0xFF, 0x7F};
