@@ -25,15 +25,8 @@ std::string TempPath(const std::string &name) {
 class SaveImageTest : public SessionFixture {
  protected:
   int32_t OpenCamera(int32_t bits, int fps = 0) {
-    Hub().SetDefaults(emulator::Pattern::Ramp, fps);
-    AddCameras(1);
-    const int32_t handle = Open(notices);
-    EXPECT_EQ(Velmor_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
-    EXPECT_EQ(Velmor_SetColorMode(handle, bits), 1);
-    CaptureGeometry geometry;
-    geometry.EH = geometry.EV = kSide;
-    geometry.EHS = geometry.EVS = kStart;
-    Session(handle).SetGeometry(geometry);
+    const int32_t handle = SessionFixture::OpenCamera(bits, fps);
+    Centre(handle, kSide);
     return handle;
   }
 };

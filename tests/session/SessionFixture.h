@@ -68,11 +68,15 @@ class SessionFixture : public ::testing::Test {
     Hub().SetDefaults(emulator::Pattern::Ramp, fps);
     AddCameras(1);
     const int32_t handle = Open(notices);
+    Centre(handle, side);
+    return handle;
+  }
+  // The session's readout window becomes the centred `side` x `side`.
+  static void Centre(int32_t handle, int32_t side) {
     CaptureGeometry geometry;
     geometry.EH = geometry.EV = side;
     geometry.EHS = geometry.EVS = (2848 - side) / 2;
     Session(handle).SetGeometry(geometry);
-    return handle;
   }
 
   // Every code of the history, newest first, emptying it.
