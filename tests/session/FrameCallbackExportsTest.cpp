@@ -174,6 +174,26 @@ TEST_F(FrameCallbackExportsTest, StatisticsCountTheFaultsTheCameraWasGiven) {
   EXPECT_EQ(counts.framesDelivered, seen.frames.size());
 }
 
+TEST_F(FrameCallbackExportsTest, AStalledCameraCountsTimeOutsAndTheStopStaysBounded) {
+  const int32_t handle = OpenSmall(8);
+  Seen seen;
+  ASSERT_EQ(Velmor_SetFrameCallback(handle, Collect, &seen), 1);
+  ASSERT_EQ(Velmor_CallBackPreview(handle, nullptr, nullptr, 0, 1), 1);
+  ASSERT_TRUE(seen.WaitFor([](Seen &s) { return !s.frames.empty(); })) << "no first frame";
+  ASSERT_EQ(Velmor_EmulatorSet(0, "stall", 1), 1);
+  // The preview waits 3 s for a frame before it counts a time-out.
+  const auto deadline = std::chrono::steady_clock::now() + kBound;
+  VELMOR_STATISTICS counts{};
+  do {
+    counts = Statistics(handle);
+  } while (counts.timeouts == 0 && std::chrono::steady_clock::now() < deadline);
+  const auto stopping = std::chrono::steady_clock::now();
+  ASSERT_EQ(Velmor_StopPreview(handle), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s) << "the stop waited out the stall";
+  EXPECT_GE(counts.timeouts, 1u) << "no time-out counted within " << kBound.count() << " s";
+  EXPECT_EQ(counts.framesFailed, counts.headerFailures + counts.payloadFailures + counts.timeouts);
+}
+
 TEST_F(FrameCallbackExportsTest, ASlowCallbackCountsTheFramesItFellBehindOn) {
   const int32_t handle = OpenSmall(8, 100);
   Seen seen;
