@@ -1244,7 +1244,10 @@ typedef void (*VELMOR_FRAME_CALLBACK)(int32_t handle, const VELMOR_FRAME_INFO *f
  * Inside the callback the host may call any function of the session except
  * Velmor_Release(), which is refused there (0, #VELMOR_ERROR_NO_CAMERA); Velmor_StopPreview()
  * from inside is accepted and the acquisition ends after the callback
- * returns.
+ * returns. While a stop on another thread waits for the callback to return,
+ * a call from inside that starts, stops, shoots or changes the camera, the
+ * readout window or the output format is refused (0, #VELMOR_ERROR_NO_CAMERA)
+ * instead of waiting for that stop.
  * @return 1; 0 unknown handle.
  */
 VELMOR_API int32_t Velmor_SetFrameCallback(int32_t handle, VELMOR_FRAME_CALLBACK callback,

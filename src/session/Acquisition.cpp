@@ -1,6 +1,7 @@
 // The session's acquisition thread (preview and trigger loops), its start and
 // stop, and the hand-off of each frame to the host.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <system_error>
@@ -18,6 +19,9 @@ namespace {
 constexpr int32_t kFrameArrived = 3;
 constexpr int32_t kTransferFailed = 1;
 constexpr int32_t kPreviewFrameWaitMs = 3000;
+// How often the frame callback, calling in, looks for a stop while the
+// control lock is busy.
+constexpr auto kControlPoll = std::chrono::milliseconds(1);
 constexpr int32_t kTriggerFrameWaitMs = 60000;
 constexpr int32_t kPausedPollMs = 10;
 constexpr uint32_t kFpsPeriodMs = 1000;
@@ -242,7 +246,8 @@ bool CVelmor::LaunchAcquisitionThread() {
 }
 
 int32_t CVelmor::StartAcquisition() {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (const auto settled = CheckStartState(kPreviewing)) return *settled;
   if (!PrepareCapture()) return 0;
   if (!engine_->StartCapture(0)) {
@@ -267,7 +272,8 @@ int32_t CVelmor::StartAcquisition() {
 }
 
 int32_t CVelmor::StartTriggerAcquisition() {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   // Already triggering: the running thread goes on; a second one never starts.
   if (const auto settled = CheckStartState(kTriggered)) return *settled;
   if (!PrepareCapture()) {
@@ -289,13 +295,28 @@ int32_t CVelmor::StartTriggerAcquisition() {
   return 1;
 }
 
-int32_t CVelmor::StopAcquisition() {
-  std::unique_lock control(controlLock_, std::defer_lock);
+CVelmor::ControlHold CVelmor::HoldControl() {
+  ControlHold control(controlLock_, std::defer_lock);
   if (std::this_thread::get_id() != acquisitionThreadId_.load()) {
     control.lock();
-  } else if (!control.try_lock()) {
+    return control;
+  }
+  // The frame callback calling in: a stop on another thread clears the run
+  // flag once it holds the lock, and then waits for this thread to end.
+  while (!control.try_lock_for(kControlPoll)) {
+    if (runFlag_.load() == kStop) {
+      ReportError(VELMOR_ERROR_NO_CAMERA);
+      break;
+    }
+  }
+  return control;
+}
+
+int32_t CVelmor::StopAcquisition() {
+  const ControlHold control = HoldControl();
+  if (!control) {
     // A stop from inside the frame callback while another thread's stop
-    // holds the lock and waits for this thread: that stop does the rest.
+    // waits for this thread: that stop does the rest.
     runFlag_.store(kStop);
     stopSignal_.set();
     return 1;

@@ -69,7 +69,8 @@ int32_t CVelmor::PrepareCapture() {
     ReportError(VELMOR_ERROR_GEOMETRY);
     return 0;
   }
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   const int32_t divisor = SubsampleDivisor(subSample_);
   {
     // The frame path switches to the host's colour mode here, between frames.

@@ -6,7 +6,8 @@ namespace velmor {
 
 int32_t CVelmor::SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int32_t width,
                                   int32_t height) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -20,7 +21,8 @@ int32_t CVelmor::SetPreviewWindow(VELMOR_HWND parent, int32_t x, int32_t y, int3
 }
 
 int32_t CVelmor::SetCaptureWindowEx(const CaptureGeometry &window) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -43,7 +45,8 @@ int32_t CVelmor::SetCaptureWindowEx(const CaptureGeometry &window) {
 }
 
 int32_t CVelmor::SetCaptureWindow(int32_t width, int32_t height) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;

@@ -14,7 +14,8 @@ int32_t CVelmor::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int32_t CVelmor::CallBackPreview(VELMOR_HWND window, uint8_t *buffer, int32_t size,
                                  int32_t rowOrder) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   SetFrameTarget(window, buffer, size, rowOrder);
   if (!OpenPreviewWindowIfWanted()) {
     ReportError(VELMOR_ERROR_WINDOW);
@@ -27,7 +28,8 @@ int32_t CVelmor::CallBackPreview(VELMOR_HWND window, uint8_t *buffer, int32_t si
 }
 
 int32_t CVelmor::Trigger(VELMOR_HWND window, uint8_t *buffer, int32_t size, int32_t rowOrder) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   // Already triggering: the running thread goes on with what it was given.
   if (const auto settled = CheckStartState(kTriggered)) return *settled;
   SetFrameTarget(window, buffer, size, rowOrder);
@@ -39,7 +41,8 @@ int32_t CVelmor::Trigger(VELMOR_HWND window, uint8_t *buffer, int32_t size, int3
 }
 
 int32_t CVelmor::Capture() {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (const auto settled = CheckStartState(kCapturePrepared)) return *settled;
   if (!PrepareCapture()) return 0;
   state_.store(kCapturePrepared);
@@ -62,7 +65,8 @@ int32_t CVelmor::ShootFrame(uint8_t *buffer, int32_t size, int32_t rowOrder) {
 }
 
 int32_t CVelmor::SnapShot(uint8_t *buffer, int32_t size, int32_t rowOrder) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;

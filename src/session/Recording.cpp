@@ -16,7 +16,8 @@ constexpr std::size_t kMaxNarrowPath = 1023;
 }  // namespace
 
 int32_t CVelmor::StartRecording(const char *path, int32_t durationMs, int32_t show) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (path == nullptr || path[0] == '\0') {
     ReportError(VELMOR_ERROR_ARGUMENT);
     return 0;

@@ -35,7 +35,8 @@ void CVelmor::DestroyImages() {
 }
 
 int32_t CVelmor::InitializeSession(VELMOR_HWND window) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (engine_) {
     engine_->CloseDevice();
     engine_.reset();
@@ -78,7 +79,8 @@ void CVelmor::SaveCameraSettings() {
 }
 
 int32_t CVelmor::SelectDevice(int32_t number) {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   if (!engine_) {
     ReportError(VELMOR_ERROR_NO_CAMERA);
     return 0;
@@ -131,7 +133,8 @@ void CVelmor::ReapplyAnalogValues() {
 }
 
 int32_t CVelmor::CloseSession() {
-  const std::lock_guard control(controlLock_);
+  const ControlHold control = HoldControl();
+  if (!control) return 0;
   ClosePreviewWindow();
   if (engine_) StopAcquisition();
   imageReady_.store(0);

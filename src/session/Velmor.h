@@ -367,10 +367,14 @@ class CVelmor {
   // message with code 13 and the error notice.
   void StopLoopWithFrameWaitError();
   // Serialises the host's starts, stops, shots, camera and format changes on
-  // this session. The acquisition thread takes it only for a stop from
-  // inside the frame callback, and then never waits for it, so a stop
-  // holding it can join that thread.
-  std::recursive_mutex controlLock_;
+  // this session. The acquisition thread takes it only when the frame
+  // callback calls in, through HoldControl, which never waits for it while a
+  // stop holds it: that stop joins the acquisition thread.
+  std::recursive_timed_mutex controlLock_;
+  using ControlHold = std::unique_lock<std::recursive_timed_mutex>;
+  // The control lock for a call; not held (and code 1 reported) when the
+  // frame callback calls in while another thread's stop holds it.
+  ControlHold HoldControl();
   // Set by a stop, reset by a start: ends the loop's wait time at once.
   platform::Event stopSignal_{true};
   // The colour mode the images were prepared for; what the frame path uses.

@@ -1,9 +1,11 @@
 // The frame callback and the statistics through the exports, against an
 // emulated camera: what the callback sees, what it may call from inside,
 // and the counts of frames lost to the camera's injected faults.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -65,6 +67,26 @@ void ReleaseThenStop(int32_t handle, const VELMOR_FRAME_INFO *frame, void *user)
     seen.stopAnswer = stopped;
   }
   Record(frame, seen);
+}
+
+// On the first frame, waits until a stop on another thread is under way (it
+// holds the session's control lock then and waits for this thread), and
+// calls a setter that takes that lock.
+struct DuringStop {
+  CVelmor *session;
+  std::atomic<bool> entered{false};
+  std::atomic<int32_t> answer{-1};
+};
+
+void SetWindowDuringStop(int32_t handle, const VELMOR_FRAME_INFO *, void *user) {
+  auto &during = *static_cast<DuringStop *>(user);
+  if (during.entered.exchange(true)) return;
+  const auto deadline = std::chrono::steady_clock::now() + kBound;
+  while (during.session->Acquiring() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
+  during.answer = Velmor_SetCaptureWindowEx(handle, 0, (2848 - kSide) / 2, kSide, 0,
+                                            (2848 - kSide) / 2, kSide);
 }
 
 class FrameCallbackExportsTest : public SessionFixture {
@@ -148,6 +170,24 @@ TEST_F(FrameCallbackExportsTest, InsideTheCallbackReleaseIsRefusedAndStopIsAccep
   EXPECT_EQ(seen.frames.size(), 2u) << "no frame after the stop from inside";
   EXPECT_EQ(Velmor_StartPreview(handle), 1) << Velmor_GetLastError(handle);
   EXPECT_EQ(Velmor_StopPreview(handle), 1);
+}
+
+TEST_F(FrameCallbackExportsTest, ASetterInsideTheCallbackNeverDeadlocksAStopOnAnotherThread) {
+  const int32_t handle = OpenSmall(8);
+  DuringStop during{&Session(handle)};
+  ASSERT_EQ(Velmor_SetFrameCallback(handle, SetWindowDuringStop, &during), 1);
+  ASSERT_EQ(Velmor_CallBackPreview(handle, nullptr, nullptr, 0, 1), 1);
+  const auto deadline = std::chrono::steady_clock::now() + kBound;
+  while (!during.entered && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::yield();
+  }
+  ASSERT_TRUE(during.entered) << "no frame reached the callback";
+  auto stop = std::async(std::launch::async, [&] { return Velmor_StopPreview(handle); });
+  ASSERT_EQ(stop.wait_for(kBound), std::future_status::ready)
+      << "the stop and the callback's setter wait for each other";
+  EXPECT_EQ(stop.get(), 1);
+  EXPECT_EQ(during.answer, 0) << "the setter is refused while the stop waits for the callback";
+  EXPECT_EQ(Errors(handle), std::vector<int32_t>{VELMOR_ERROR_NO_CAMERA});
 }
 
 TEST_F(FrameCallbackExportsTest, StatisticsCountTheFaultsTheCameraWasGiven) {
