@@ -303,11 +303,12 @@ CVelmor::ControlHold CVelmor::HoldControl() {
   }
   // The frame callback calling in: a stop on another thread clears the run
   // flag once it holds the lock, and then waits for this thread to end.
-  while (!control.try_lock_for(kControlPoll)) {
+  while (!control.try_lock()) {
     if (runFlag_.load() == kStop) {
       ReportError(VELMOR_ERROR_NO_CAMERA);
       break;
     }
+    std::this_thread::sleep_for(kControlPoll);
   }
   return control;
 }

@@ -370,8 +370,8 @@ class CVelmor {
   // this session. The acquisition thread takes it only when the frame
   // callback calls in, through HoldControl, which never waits for it while a
   // stop holds it: that stop joins the acquisition thread.
-  std::recursive_timed_mutex controlLock_;
-  using ControlHold = std::unique_lock<std::recursive_timed_mutex>;
+  std::recursive_mutex controlLock_;
+  using ControlHold = std::unique_lock<std::recursive_mutex>;
   // The control lock for a call; not held (and code 1 reported) when the
   // frame callback calls in while another thread's stop holds it.
   ControlHold HoldControl();
