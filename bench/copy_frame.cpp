@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "MemcpyBaseline.h"
 #include "engine/OrientedCopy.h"
 
 namespace {
@@ -32,13 +33,7 @@ BENCHMARK(TurnedCopy)->Arg(1)->Arg(2)->ArgName("bytes")->Unit(benchmark::kMillis
 
 void Memcpy(benchmark::State &state) {
   const FrameGeometry geometry{kFull, kFull, int32_t(state.range(0))};
-  std::vector<uint8_t> source(geometry.frameSize(), 0x5A), target(geometry.frameSize());
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), source.size());
-    benchmark::DoNotOptimize(target.data());
-    benchmark::ClobberMemory();
-  }
-  Prepare(state, geometry);
+  velmor::bench::MemcpyBaseline(state, geometry.frameSize());
 }
 BENCHMARK(Memcpy)->Arg(1)->Arg(2)->ArgName("bytes")->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "MemcpyBaseline.h"
 #include "emulator/EmulatorHub.h"
 #include "transport/Fx3Api.h"
 
@@ -75,14 +76,8 @@ void FramesThroughDriverLayer(benchmark::State &state) {
 BENCHMARK(FramesThroughDriverLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void MemcpyOneFrame(benchmark::State &state) {
-  std::vector<uint8_t> source(kFrameBytes, 0x5A), target(kFrameBytes);
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), kFrameBytes);
-    benchmark::DoNotOptimize(target.data());
-    benchmark::ClobberMemory();
-  }
+  velmor::bench::MemcpyBaseline(state, kFrameBytes);
   state.SetItemsProcessed(state.iterations());
-  state.SetBytesProcessed(int64_t(state.iterations()) * kFrameBytes);
 }
 BENCHMARK(MemcpyOneFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "MemcpyBaseline.h"
 #include "imaging/MaskCorrection.h"
 
 namespace {
@@ -92,14 +93,7 @@ void DotFilter(benchmark::State &state) { Correction(state, false, true); }
 BENCHMARK(DotFilter)->Arg(8)->Arg(16)->ArgName("bits")->Unit(benchmark::kMillisecond);
 
 void Memcpy(benchmark::State &state) {
-  const std::size_t bytes = kPixels * std::size_t(state.range(0) / 8);
-  std::vector<uint8_t> source(bytes, 0x5A), target(bytes);
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), bytes);
-    benchmark::DoNotOptimize(target.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+  velmor::bench::MemcpyBaseline(state, kPixels * std::size_t(state.range(0) / 8));
 }
 BENCHMARK(Memcpy)->Arg(8)->Arg(16)->ArgName("bits")->Unit(benchmark::kMillisecond);
 

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "MemcpyBaseline.h"
 #include "api/SdkChain.h"
 #include "emulator/EmulatorHub.h"
 #include "files/AviWriter.h"
@@ -47,14 +48,7 @@ std::string BenchPath(const char *name) {
 }
 
 void Memcpy24(benchmark::State &state) {
-  const std::size_t bytes = std::size_t(kFull) * kFull * 3;
-  std::vector<uint8_t> source(bytes, 0x5A), target(bytes);
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), bytes);
-    benchmark::DoNotOptimize(target.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+  velmor::bench::MemcpyBaseline(state, std::size_t(kFull) * kFull * 3);
 }
 BENCHMARK(Memcpy24)->Unit(benchmark::kMillisecond);
 

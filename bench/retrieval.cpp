@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "MemcpyBaseline.h"
 #include "emulator/EmulatorHub.h"
 #include "velmor/velmor.h"
 
@@ -49,12 +50,7 @@ void BM_CallBackPreview8(benchmark::State &state) {
 BENCHMARK(BM_CallBackPreview8)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_MemcpyOneFrame(benchmark::State &state) {
-  std::vector<uint8_t> source(kFrameBytes, 1), target(kFrameBytes);
-  for (auto _ : state) {
-    std::memcpy(target.data(), source.data(), kFrameBytes);
-    benchmark::DoNotOptimize(target.data());
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+  velmor::bench::MemcpyBaseline(state, kFrameBytes);
 }
 BENCHMARK(BM_MemcpyOneFrame)->Unit(benchmark::kMillisecond);
 
