@@ -85,13 +85,13 @@ const std::vector<Command> &Commands();
 extern const char kSnapUsage[], kRecordUsage[], kStatsUsage[], kBenchUsage[];
 extern const char kGetUsage[], kSetUsage[], kRegUsage[], kMaskUsage[];
 
-// File types of Velmor_SaveImage.
+// The file types of Velmor_SaveImage the tool writes (JPEG at quality 100).
 enum FileType : int32_t {
-  kFileBmp = 0,
-  kFileRaw = 1,
-  kFileJpeg = 2,
-  kFilePng = 5,
-  kFileTiff = 6,
+  kFileBmp = VELMOR_FILE_BMP,
+  kFileRaw = VELMOR_FILE_RAW,
+  kFileJpeg = VELMOR_FILE_JPEG_100,
+  kFilePng = VELMOR_FILE_PNG,
+  kFileTiff = VELMOR_FILE_TIFF,
   kFileUnknown = -1,
 };
 // The file type a -f name or, without one, a file name's extension asks for.
